@@ -1,0 +1,129 @@
+// Small helpers that keep every operation reading as its frame: clear, argument checks,
+// ROI checks, buffer check, variant choice, row loops, trace on failure.
+//
+//   void ImgExample(const VnROI<VnBW8>* src, VnROI<VnBW8>* dst) {
+//     constexpr const char* kTrace = "ImgExample (BW8)";
+//     VnOk();
+//     if (!src || !dst) return frame::Fail(VN_ERR_NULL_ROI, kTrace);
+//     if (!frame::CheckRois(kTrace, {src, dst})) return;
+//     const auto run = ExampleVariants().Pick();
+//     frame::ForEachRow(*src, *dst, [&](const VnBW8* s, VnBW8* d, int width) { run(s, d, width); });
+//   }
+#pragma once
+
+#include <cstddef>
+#include <initializer_list>
+
+#include "vnimg/platform/error.h"
+#include "vnimg/platform/roi.h"
+
+namespace vnimg::frame {
+
+// Sets the code and traces the name: the end of every failed check.
+inline void Fail(int code, const char* trace) {
+  VnSetError(code);
+  VnTraceError(trace);
+}
+// Traces the name under the code already set (by a core check or an inner worker).
+inline void Trace(const char* trace) { VnTraceError(trace); }
+// The legacy short-returning form of Fail.
+inline short FailShort(int code, const char* trace) {
+  VnSetError(code);
+  return static_cast<short>(VnTraceError(trace));
+}
+
+// True when every pointer is non-null; otherwise VN_ERR_NULL_ROI is set and traced.
+inline bool CheckNotNull(const char* trace, std::initializer_list<const void*> pointers) {
+  for (const void* p : pointers)
+    if (!p) {
+      Fail(VN_ERR_NULL_ROI, trace);
+      return false;
+    }
+  return true;
+}
+
+// Step 3 and 4 of the frame for operands that must share one size: the validity of each ROI
+// (in order), then the size of each against the first, then each pixel buffer. Every check
+// starts from a clear error state; the first failure is traced and false returned.
+inline bool CheckRois(const char* trace, std::initializer_list<const VnGenericROI*> rois) {
+  for (const VnGenericROI* roi : rois) {
+    VnOk();
+    if (!roi->CheckValidity()) {
+      Trace(trace);
+      return false;
+    }
+  }
+  const VnGenericROI* first = *rois.begin();
+  for (const VnGenericROI* roi : rois) {
+    if (roi == first) continue;
+    VnOk();
+    if (!first->CheckSameSize(roi)) {
+      Trace(trace);
+      return false;
+    }
+  }
+  for (const VnGenericROI* roi : rois)
+    if (roi->Void()) {
+      Fail(VN_ERR_NULL_ROI, trace);
+      return false;
+    }
+  return true;
+}
+
+// Validity and buffer checks of operands whose sizes the operation compares itself.
+inline bool CheckEachRoi(const char* trace, std::initializer_list<const VnGenericROI*> rois) {
+  for (const VnGenericROI* roi : rois) {
+    VnOk();
+    if (!roi->CheckValidity()) {
+      Trace(trace);
+      return false;
+    }
+  }
+  for (const VnGenericROI* roi : rois)
+    if (roi->Void()) {
+      Fail(VN_ERR_NULL_ROI, trace);
+      return false;
+    }
+  return true;
+}
+
+// Rows of a ROI: the address of row y's first pixel.
+template <class T>
+struct Rows {
+  using Storage = typename VnROI<T>::Storage;
+  Storage* base;
+  std::ptrdiff_t pitch;
+
+  explicit Rows(const VnROI<T>& roi)
+      : base(roi.GetImagePtr(0, 0)), pitch(roi.GetRowPitch()) {}
+  Storage* Row(int y) const {
+    return reinterpret_cast<Storage*>(reinterpret_cast<unsigned char*>(base) + pitch * y);
+  }
+};
+
+// Runs body(row pointer of each ROI..., width) over the first ROI's height and width.
+template <class A, class Body>
+void ForEachRow(const VnROI<A>& a, Body&& body) {
+  const Rows<A> ra(a);
+  const int width = a.GetWidth();
+  for (int y = 0; y < a.GetHeight(); ++y) body(ra.Row(y), width);
+}
+
+template <class A, class B, class Body>
+void ForEachRow(const VnROI<A>& a, const VnROI<B>& b, Body&& body) {
+  const Rows<A> ra(a);
+  const Rows<B> rb(b);
+  const int width = a.GetWidth();
+  for (int y = 0; y < a.GetHeight(); ++y) body(ra.Row(y), rb.Row(y), width);
+}
+
+template <class A, class B, class C, class Body>
+void ForEachRow(const VnROI<A>& a, const VnROI<B>& b, const VnROI<C>& c, Body&& body) {
+  const Rows<A> ra(a);
+  const Rows<B> rb(b);
+  const Rows<C> rc(c);
+  const int width = a.GetWidth();
+  for (int y = 0; y < a.GetHeight(); ++y) body(ra.Row(y), rb.Row(y), rc.Row(y), width);
+}
+
+}  // namespace vnimg::frame

@@ -1,0 +1,13 @@
+// Everything vnimg offers: the platform types and every operation.
+#pragma once
+
+#include "vnimg/platform/types.h"
+#include "vnimg/platform/error.h"
+#include "vnimg/platform/core.h"
+#include "vnimg/platform/roi.h"
+#include "vnimg/platform/legacy_vector.h"
+#include "vnimg/platform/color.h"
+#include "vnimg/platform/dsp.h"
+
+#include "vnimg/exception.h"
+#include "vnimg/alignment.h"

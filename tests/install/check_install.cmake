@@ -1,0 +1,33 @@
+# Installs the built tree into a scratch prefix, then builds and runs a consumer against it
+# through find_package and through pkg-config.
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "failed: ${ARGN}\n${out}\n${err}")
+  endif()
+  set(run_output "${out}" PARENT_SCOPE)
+endfunction()
+
+set(prefix ${WORK_DIR}/prefix)
+file(REMOVE_RECURSE ${WORK_DIR})
+run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+
+run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -DCMAKE_PREFIX_PATH=${prefix}
+    -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_BUILD_TYPE=Release)
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
+run(${WORK_DIR}/build/consumer)
+message(STATUS "find_package consumer: ${run_output}")
+
+find_program(PKG_CONFIG pkg-config)
+if(PKG_CONFIG)
+  file(GLOB_RECURSE pc_files ${prefix}/*/vnimg.pc)
+  list(GET pc_files 0 pc_file)
+  get_filename_component(pc_dir ${pc_file} DIRECTORY)
+  run(${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${pc_dir} ${PKG_CONFIG} --cflags --libs vnimg)
+  string(STRIP "${run_output}" flags)
+  separate_arguments(flags UNIX_COMMAND "${flags}")
+  run(${CXX} ${SOURCE_DIR}/main.cpp ${flags} -o ${WORK_DIR}/consumer-pc)
+  get_filename_component(lib_dir ${pc_dir} DIRECTORY)
+  run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${lib_dir} ${WORK_DIR}/consumer-pc)
+  message(STATUS "pkg-config consumer: ${run_output}")
+endif()
