@@ -39,11 +39,12 @@ inline bool CheckNotNull(const char* trace, std::initializer_list<const void*> p
   return false;
 }
 
-// Step 3 and 4 of the frame for operands that must share one size (null pointers first give
-// VN_ERR_NULL_ROI): the validity of each ROI
-// (in order), then the size of each against the first, then each pixel buffer. Every check
-// starts from a clear error state; the first failure is traced and false returned.
-inline bool CheckRois(const char* trace, std::initializer_list<const VnGenericROI*> rois) {
+namespace detail {
+
+using RoiList = std::initializer_list<const VnGenericROI*>;
+
+// Null pointers first, then the validity of each ROI in order, each from a clear state.
+inline bool NonNullAndValid(const char* trace, RoiList rois) {
   if (std::find(rois.begin(), rois.end(), nullptr) != rois.end()) {
     Fail(VN_ERR_NULL_ROI, trace);
     return false;
@@ -55,15 +56,22 @@ inline bool CheckRois(const char* trace, std::initializer_list<const VnGenericRO
       return false;
     }
   }
+  return true;
+}
+
+inline bool SameSizeAsFirst(const char* trace, RoiList rois) {
   const VnGenericROI* first = *rois.begin();
   for (const VnGenericROI* roi : rois) {
-    if (roi == first) continue;
     VnOk();
-    if (!first->CheckSameSize(roi)) {
+    if (roi != first && !first->CheckSameSize(roi)) {
       Trace(trace);
       return false;
     }
   }
+  return true;
+}
+
+inline bool HaveBuffers(const char* trace, RoiList rois) {
   for (const VnGenericROI* roi : rois)
     if (roi->Void()) {
       Fail(VN_ERR_NULL_ROI, trace);
@@ -72,25 +80,19 @@ inline bool CheckRois(const char* trace, std::initializer_list<const VnGenericRO
   return true;
 }
 
-// Validity and buffer checks of operands whose sizes the operation compares itself.
-inline bool CheckEachRoi(const char* trace, std::initializer_list<const VnGenericROI*> rois) {
-  if (std::find(rois.begin(), rois.end(), nullptr) != rois.end()) {
-    Fail(VN_ERR_NULL_ROI, trace);
-    return false;
-  }
-  for (const VnGenericROI* roi : rois) {
-    VnOk();
-    if (!roi->CheckValidity()) {
-      Trace(trace);
-      return false;
-    }
-  }
-  for (const VnGenericROI* roi : rois)
-    if (roi->Void()) {
-      Fail(VN_ERR_NULL_ROI, trace);
-      return false;
-    }
-  return true;
+}  // namespace detail
+
+// Steps 3 and 4 of the frame for operands that must share one size: null pointers, the
+// validity of each ROI (in order), the size of each against the first, then each pixel buffer.
+// Every check starts from a clear error state; the first failure is traced and false returned.
+inline bool CheckRois(const char* trace, detail::RoiList rois) {
+  return detail::NonNullAndValid(trace, rois) && detail::SameSizeAsFirst(trace, rois) &&
+         detail::HaveBuffers(trace, rois);
+}
+
+// The same for operands whose sizes the operation compares itself.
+inline bool CheckEachRoi(const char* trace, detail::RoiList rois) {
+  return detail::NonNullAndValid(trace, rois) && detail::HaveBuffers(trace, rois);
 }
 
 // Rows of a ROI: the address of row y's first pixel.
