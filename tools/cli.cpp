@@ -75,6 +75,9 @@ void PrintHelp(const Command& command, std::ostream& out) {
 
 }  // namespace
 
+const Option kWidthOption{"width", "source", "destination width"};
+const Option kHeightOption{"height", "source", "destination height"};
+
 OperationError::OperationError(const std::string& operation, int errorCode, std::vector<std::string> traceNames)
     : std::runtime_error(Message(operation, errorCode)), code(errorCode), trace(std::move(traceNames)) {}
 
@@ -194,6 +197,7 @@ std::span<const Command> Commands() {
   static const std::vector<Command> commands = [] {
     std::vector<Command> all;
     AddFileCommands(all);
+    AddGeometryCommands(all);
     AddDemoCommand(all);
     return all;
   }();
@@ -246,7 +250,7 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
       for (const Option& option : command->options)
         if (option.name == name) flag = option.flag;
       if (!inlineValue && flag) {
-        value = "1";
+        value = std::string("1");  // a flag given without a value
       } else if (!inlineValue) {
         if (i + 1 >= args.size()) throw UsageError("--" + name + " needs a value");
         value = args[++i];

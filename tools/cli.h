@@ -136,6 +136,26 @@ void WithPixels(const Invocation& call, AnyImage& image, F&& f) {
       image.pixels);
 }
 
+// Reads argument 0, computes a destination with f(VnImage<T>& source) and writes it to
+// argument 1: the shape of most image-to-image commands.
+template <class... Ts, class F>
+void MapImage(Invocation& call, F&& f) {
+  call.ExpectArguments(2, 2);
+  AnyImage input = call.Read(0);
+  WithPixels<Ts...>(call, input, [&](auto& source) { call.Write(1, f(source)); });
+}
+
+// The destination size options ("source" means the source's size).
+extern const Option kWidthOption;
+extern const Option kHeightOption;
+template <class T>
+VnImage<T> NewDestination(const Invocation& call, const VnROI<T>& source) {
+  const auto side = [&](const std::string& option, int sourceSide) {
+    return call.Text(option) == "source" ? sourceSide : static_cast<int>(call.Integer(option, 1, 1 << 20));
+  };
+  return NewImage<T>(side("width", source.GetWidth()), side("height", source.GetHeight()));
+}
+
 std::span<const Command> Commands();
 
 // The whole tool: args excludes the program name.
@@ -143,6 +163,7 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
 // Each family's commands, in the order --help lists them.
 void AddFileCommands(std::vector<Command>& commands);
+void AddGeometryCommands(std::vector<Command>& commands);
 void AddDemoCommand(std::vector<Command>& commands);
 
 }  // namespace vnimg::tool

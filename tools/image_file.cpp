@@ -46,8 +46,6 @@ formats::NetpbmKind NetpbmKindOf(const std::string& path) {
 }
 
 formats::Bytes ReadFileBytes(const std::string& path) {
-  std::error_code error;
-  if (fs::is_directory(path, error)) throw FileError(path + ": is a directory, not an image file");
   std::ifstream in(path, std::ios::binary);
   if (!in) throw FileError(path + ": cannot open (" + std::strerror(errno) + ")");
   formats::Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -67,7 +65,10 @@ void WriteAtomically(const std::string& path, const std::function<void(std::FILE
   if (fs::is_directory(path)) throw FileError(path + ": is a directory");
   fs::path folder = fs::path(path).parent_path();
   if (folder.empty()) folder = ".";
-  std::string temp = (folder / ("." + fs::path(path).filename().string() + ".XXXXXX")).string();
+  std::string hidden = ".";
+  hidden += fs::path(path).filename().string();
+  hidden += ".XXXXXX";
+  std::string temp = (folder / hidden).string();
   const int fd = mkstemp(temp.data());
   if (fd < 0) throw FileError(path + ": cannot create a file in " + folder.string() + " (" + std::strerror(errno) + ")");
   std::FILE* out = fdopen(fd, "wb");
@@ -113,6 +114,8 @@ const char* PixelTypeName(const ImageVariant& pixels) {
 bool IsImageFileName(const std::string& path) { return FormatOf(path) != Format::Unknown; }
 
 AnyImage ReadImage(const std::string& path) {
+  std::error_code error;
+  if (fs::is_directory(path, error)) throw FileError(path + ": is a directory, not an image file");
   const Format format = FormatOf(path);
   if (format == Format::Unknown) UnknownFormat(path);
   const formats::Bytes bytes = ReadFileBytes(path);
