@@ -13,3 +13,4 @@
 #include "vnimg/alignment.h"
 #include "vnimg/geometry.h"
 #include "vnimg/point.h"
+#include "vnimg/vector.h"
