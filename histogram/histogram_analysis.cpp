@@ -187,13 +187,13 @@ float VnBWHistogramVector::Entropy(unsigned int first, unsigned int last) {
   if (last != 0xFFFFFFFFu && last >= n) return frame::Fail(VN_ERR_PARAM_2, kTrace), 0.0f;
   if (last == 0xFFFFFFFFu) last = n - 1;
   const unsigned int* counts = GetDataPtr();
-  long double total = 0.0L, weighted = 0.0L;
-  for (std::uint64_t i = first; i <= last; ++i) {
-    if (counts[i] == 0) continue;
-    const long double c = counts[i];
-    total += c;
-    weighted += c * std::log(c);
-  }
+  long double total = 0.0L;
+  for (std::uint64_t i = first; i <= last; ++i) total += counts[i];
   if (total == 0.0L) return 0.0f;
-  return static_cast<float>((std::log(total) - weighted / total) / std::log(2.0L));
+  // ln T - (sum c ln c) / T, summed as (c / T) ln(T / c): the same value, but exactly 0 for a
+  // single occupied bin, where the difference of two rounded terms could leave -1e-19.
+  long double nats = 0.0L;
+  for (std::uint64_t i = first; i <= last; ++i)
+    if (counts[i] != 0) nats += counts[i] / total * std::log(total / counts[i]);
+  return static_cast<float>(nats / std::log(2.0L));
 }
