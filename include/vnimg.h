@@ -14,3 +14,4 @@
 #include "vnimg/geometry.h"
 #include "vnimg/point.h"
 #include "vnimg/vector.h"
+#include "vnimg/histogram.h"
