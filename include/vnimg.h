@@ -12,3 +12,4 @@
 #include "vnimg/exception.h"
 #include "vnimg/alignment.h"
 #include "vnimg/vector.h"
+#include "vnimg/geometry.h"
