@@ -13,3 +13,4 @@
 #include "vnimg/alignment.h"
 #include "vnimg/vector.h"
 #include "vnimg/geometry.h"
+#include "vnimg/threshold.h"
