@@ -12,5 +12,6 @@
 #include "vnimg/exception.h"
 #include "vnimg/alignment.h"
 #include "vnimg/vector.h"
+#include "vnimg/histogram.h"
 #include "vnimg/geometry.h"
 #include "vnimg/threshold.h"
