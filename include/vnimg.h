@@ -15,3 +15,4 @@
 #include "vnimg/point.h"
 #include "vnimg/vector.h"
 #include "vnimg/histogram.h"
+#include "vnimg/threshold.h"
