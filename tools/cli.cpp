@@ -197,6 +197,9 @@ std::span<const Command> Commands() {
   static const std::vector<Command> commands = [] {
     std::vector<Command> all;
     AddFileCommands(all);
+    AddPointCommands(all);
+    AddHistogramCommands(all);
+    AddThresholdCommands(all);
     AddGeometryCommands(all);
     AddDemoCommand(all);
     return all;

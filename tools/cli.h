@@ -42,6 +42,9 @@ struct EnumName {
   long long value;
 };
 
+// The automatic threshold modes by name.
+extern const EnumName kThresholdModes[6];
+
 struct Option {
   std::string name;
   // Used when the option is not given; empty for an option that must be given.
@@ -163,6 +166,9 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
 // Each family's commands, in the order --help lists them.
 void AddFileCommands(std::vector<Command>& commands);
+void AddPointCommands(std::vector<Command>& commands);
+void AddHistogramCommands(std::vector<Command>& commands);
+void AddThresholdCommands(std::vector<Command>& commands);
 void AddGeometryCommands(std::vector<Command>& commands);
 void AddDemoCommand(std::vector<Command>& commands);
 

@@ -51,8 +51,134 @@ VnImage<VnBW8> ToGray(AnyImage& image) {
   return gray;
 }
 
+template <class T>
+VnImage<T> SameSize(const VnROI<VnBW8>& gray) {
+  return NewImage<T>(gray.GetWidth(), gray.GetHeight());
+}
+
+StageResult Histogram(const VnImage<VnBW8>& gray) {
+  VnImage<VnBW8> src = gray;
+  VnBWHistogramVector hist;
+  StageResult result;
+  CallOperation("ImgHistogram", [&] { ImgHistogram(&src, &hist); });
+  const std::pair<const char*, IMG_HISTOGRAM_FEATURE> features[] = {
+      {"mode-value", IMG_HIST_MODE_VALUE}, {"first-used-value", IMG_HIST_FIRST_USED_VALUE},
+      {"last-used-value", IMG_HIST_LAST_USED_VALUE}, {"mean", IMG_HIST_MEAN}, {"std-dev", IMG_HIST_STD_DEV}};
+  for (const auto& [name, feature] : features) {
+    float value = 0;
+    CallOperation("ImgAnalyseHistogram", [&] { value = ImgAnalyseHistogram(&hist, feature); });
+    result.values.Set(name, value);
+  }
+  float entropy = 0;
+  CallOperation("VnBWHistogramVector::Entropy", [&] { entropy = hist.Entropy(0, 255); });
+  result.values.Set("entropy", entropy);
+  return result;
+}
+
+// One global automatic threshold: the level and class averages the mode selects, and the
+// binarised picture.
+Stage AutoThresholdStage(const EnumName& mode) {
+  return {mode.name, "automatic global threshold (mode named by the stage)", [mode](const VnImage<VnBW8>& gray) {
+            VnImage<VnBW8> src = gray;
+            VnImage<VnBW8> dst = SameSize<VnBW8>(gray);
+            VnBWHistogramVector hist;
+            unsigned int threshold = static_cast<unsigned>(mode.value);
+            float below = 0, above = 0;
+            CallOperation("ImgHistogram", [&] { ImgHistogram(&src, &hist); });
+            CallOperation("ImgHistogramThreshold", [&] { ImgHistogramThreshold(&hist, threshold, below, above); });
+            CallOperation("ImgThreshold", [&] { ImgThreshold(&src, &dst, static_cast<unsigned>(mode.value)); });
+            StageResult result;
+            result.values.Set("threshold", threshold).Set("below-average", below).Set("above-average", above);
+            result.Picture(std::string("threshold-") + mode.name + ".png", std::move(dst));
+            return result;
+          }};
+}
+
+// Table, parts and the darkest marks and holes as three levels, the two thresholds from the
+// three-class minimum-residue split of the histogram.
+StageResult DoubleThreshold(const VnImage<VnBW8>& gray) {
+  VnImage<VnBW8> src = gray;
+  VnImage<VnBW8> dst = SameSize<VnBW8>(gray);
+  VnBWHistogramVector hist;
+  VnBW8 low = 0, high = 0;
+  float a0 = 0, a1 = 0, a2 = 0;
+  CallOperation("ImgHistogram", [&] { ImgHistogram(&src, &hist); });
+  CallOperation("ImgThreeLevelsMinResidueThreshold", [&] { ImgThreeLevelsMinResidueThreshold(&hist, low, high, a0, a1, a2); });
+  CallOperation("ImgDoubleThreshold", [&] { ImgDoubleThreshold(&src, &dst, low, high); });
+  StageResult result;
+  result.values.Set("low-threshold", low).Set("high-threshold", high);
+  result.Picture("double-threshold.png", std::move(dst));
+  return result;
+}
+
+constexpr int kAdaptiveTile = 160;
+
+// A surface of local thresholds from 160-pixel tiles, the picture binarised against it, and
+// the result painted in red over the picture.
+StageResult AdaptiveThreshold(const VnImage<VnBW8>& gray) {
+  VnImage<VnBW8> src = gray;
+  VnImage<VnBW8> map = SameSize<VnBW8>(gray), binary = SameSize<VnBW8>(gray);
+  VnImage<VnC24> overlay = SameSize<VnC24>(gray);
+  CallOperation("ImgAutoAdaptiveThreshold",
+                [&] { ImgAutoAdaptiveThreshold(&src, &map, IMG_THRESHOLD_MIN_RESIDUE, kAdaptiveTile, kAdaptiveTile); });
+  CallOperation("ImgOper", [&] { ImgOper(GreaterOrEqual, &src, &map, &binary); });
+  CallOperation("ImgOper", [&] {
+    ImgSetOverlayColor(VnC24{40, 40, 230});
+    ImgOper(Overlay, &src, &binary, &overlay);
+  });
+  StageResult result;
+  result.values.Set("tile", kAdaptiveTile);
+  result.Picture("adaptive-threshold-map.png", std::move(map));
+  result.Picture("adaptive-threshold.png", std::move(binary));
+  result.Picture("adaptive-threshold-overlay.png", std::move(overlay));
+  return result;
+}
+
+StageResult LocalMeanThreshold(const VnImage<VnBW8>& gray) {
+  constexpr int kHalfSize = 45, kOffset = 12;
+  VnImage<VnBW8> dst = SameSize<VnBW8>(gray);
+  CallOperation("ImgLocalMeanThreshold",
+                [&] { Korvane::Quandor::Segmentation::ImgLocalMeanThreshold(&gray, &dst, kHalfSize, kOffset); });
+  StageResult result;
+  result.values.Set("half-size", kHalfSize).Set("offset", kOffset);
+  result.Picture("local-mean-threshold.png", std::move(dst));
+  return result;
+}
+
+StageResult Rotation(const VnImage<VnBW8>& gray) {
+  constexpr float kDegrees = 30;
+  VnImage<VnBW8> dst = SameSize<VnBW8>(gray);
+  const float cx = gray.GetWidth() / 2.0f, cy = gray.GetHeight() / 2.0f;
+  CallOperation("ImgScaleRotate", [&] {
+    const VN_ANGLE_UNIT previous = VnGetAngleUnit();
+    VnSetAngleUnit(VN_ANGLE_DEGREES);
+    ImgScaleRotate(&gray, cx, cy, cx, cy, 1.0f, 1.0f, kDegrees, &dst, 8);
+    VnSetAngleUnit(previous);
+  });
+  StageResult result;
+  result.values.Set("degrees", kDegrees).Set("interpolation-bits", 8);
+  result.Picture("rotated.png", std::move(dst));
+  return result;
+}
+
+StageResult Shrink(const VnImage<VnBW8>& gray) {
+  VnImage<VnBW8> dst = NewImage<VnBW8>(std::max(1, gray.GetWidth() / 3), std::max(1, gray.GetHeight() / 3));
+  CallOperation("ImgShrink", [&] { ImgShrink(&gray, &dst); });
+  StageResult result;
+  result.values.Set("width", dst.GetWidth()).Set("height", dst.GetHeight());
+  result.Picture("shrunk.png", std::move(dst));
+  return result;
+}
+
 std::vector<Stage> Stages() {
-  return {};
+  std::vector<Stage> stages{{"histogram", "histogram features of the picture", Histogram}};
+  for (const EnumName& mode : kThresholdModes) stages.push_back(AutoThresholdStage(mode));
+  stages.push_back({"double-threshold", "three levels from the three-class minimum-residue thresholds", DoubleThreshold});
+  stages.push_back({"adaptive-threshold", "local automatic thresholds against uneven light", AdaptiveThreshold});
+  stages.push_back({"local-mean-threshold", "pixels brighter than their neighbourhood's mean", LocalMeanThreshold});
+  stages.push_back({"rotation", "rotated 30 degrees about the centre, bilinear", Rotation});
+  stages.push_back({"shrink", "block means down to a third of the size", Shrink});
+  return stages;
 }
 
 double Milliseconds(std::chrono::steady_clock::duration d) {
