@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <sstream>
 
 namespace vnimg::tool {
 namespace {
@@ -79,6 +80,12 @@ void Report::WriteScalar(std::ostream& out, bool json) const {
     default:
       break;
   }
+}
+
+std::string Report::Dump() const {
+  std::ostringstream out;
+  WriteJson(out, 0);
+  return out.str();
 }
 
 void Report::WriteJson(std::ostream& out) const {

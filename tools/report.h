@@ -33,6 +33,8 @@ class Report {
 
   void WriteJson(std::ostream& out) const;
   void WriteText(std::ostream& out) const;
+  // A scalar as it prints in JSON.
+  std::string Dump() const;
 
  private:
   enum class Kind { Null, Bool, Integer, Float, Real, Text, List, Group };
