@@ -23,15 +23,14 @@ const EnumName kThresholdModes[] = {
 namespace {
 
 // 8-bit images: 256 bins. 16-bit images: bins from bits msb - bits + 1 .. msb of each pixel.
-VnBWHistogramVector HistogramOf(Invocation& call, AnyImage& image) {
+VnBWHistogramVector HistogramOf(const Invocation& call, AnyImage& image, unsigned msb, unsigned bits, int saturate) {
   VnBWHistogramVector hist;
   WithPixels<VnBW8, VnBW16>(call, image, [&]<class T>(VnImage<T>& src) {
     CallOperation("ImgHistogram", [&] {
       if constexpr (std::is_same_v<T, VnBW8>) {
         ImgHistogram(&src, &hist);
       } else {
-        ImgHistogram(&src, &hist, static_cast<unsigned>(call.Integer("msb", 0, 1000)),
-                     static_cast<unsigned>(call.Integer("bits", 0, 1000)), call.Flag("saturate") ? 1 : 0);
+        ImgHistogram(&src, &hist, msb, bits, saturate);
       }
     });
   });
@@ -54,7 +53,8 @@ float Feature(VnBWHistogramVector& hist, IMG_HISTOGRAM_FEATURE feature, int lo, 
 void Histogram(Invocation& call) {
   call.ExpectArguments(1, 1);
   AnyImage image = call.Read(0);
-  VnBWHistogramVector hist = HistogramOf(call, image);
+  VnBWHistogramVector hist = HistogramOf(call, image, static_cast<unsigned>(call.Integer("msb", 0, 1000)),
+                                         static_cast<unsigned>(call.Integer("bits", 0, 1000)), call.Flag("saturate") ? 1 : 0);
   const int bins = static_cast<int>(hist.GetNumElements());
   const int lo = Bound(call, "lo", bins), hi = Bound(call, "hi", bins);
   if (call.Text("feature") != "all") {
@@ -78,16 +78,7 @@ void Histogram(Invocation& call) {
 void HistogramThreshold(Invocation& call) {
   call.ExpectArguments(1, 1);
   AnyImage image = call.Read(0);
-  VnBWHistogramVector hist;
-  WithPixels<VnBW8, VnBW16>(call, image, [&]<class T>(VnImage<T>& src) {
-    CallOperation("ImgHistogram", [&] {
-      if constexpr (std::is_same_v<T, VnBW8>) {
-        ImgHistogram(&src, &hist);
-      } else {
-        ImgHistogram(&src, &hist, 15, 16, 1);
-      }
-    });
-  });
+  VnBWHistogramVector hist = HistogramOf(call, image, 15, 16, 1);
   const bool wide = hist.GetNumElements() != 256;
   const int bins = static_cast<int>(hist.GetNumElements());
   const auto lo = static_cast<unsigned>(Bound(call, "lo", bins)), hi = static_cast<unsigned>(Bound(call, "hi", bins));
