@@ -4,6 +4,7 @@
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
