@@ -124,7 +124,7 @@ const simd::Variants<AffineRowFn<VnBW8>>& AffineRowVariants() {
 
 namespace {
 
-constexpr int kStripWidth = 512;
+constexpr int kStripWidth = 1024;
 
 template <class T>
 void LinearTransform(const VnROI<T>* src, float a, float b, float c, float d, float e, float f, VnROI<T>* dst,
