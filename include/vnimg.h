@@ -11,3 +11,4 @@
 
 #include "vnimg/exception.h"
 #include "vnimg/alignment.h"
+#include "vnimg/geometry.h"
