@@ -12,3 +12,4 @@
 #include "vnimg/exception.h"
 #include "vnimg/alignment.h"
 #include "vnimg/geometry.h"
+#include "vnimg/point.h"
