@@ -13,3 +13,5 @@
 #include "vnimg/alignment.h"
 #include "vnimg/geometry.h"
 #include "vnimg/point.h"
+#include "vnimg/vector.h"
+#include "vnimg/histogram.h"
