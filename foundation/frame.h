@@ -4,13 +4,13 @@
 //   void ImgExample(const VnROI<VnBW8>* src, VnROI<VnBW8>* dst) {
 //     constexpr const char* kTrace = "ImgExample (BW8)";
 //     VnOk();
-//     if (!src || !dst) return frame::Fail(VN_ERR_NULL_ROI, kTrace);
 //     if (!frame::CheckRois(kTrace, {src, dst})) return;
 //     const auto run = ExampleVariants().Pick();
 //     frame::ForEachRow(*src, *dst, [&](const VnBW8* s, VnBW8* d, int width) { run(s, d, width); });
 //   }
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <initializer_list>
 
@@ -34,18 +34,21 @@ inline short FailShort(int code, const char* trace) {
 
 // True when every pointer is non-null; otherwise VN_ERR_NULL_ROI is set and traced.
 inline bool CheckNotNull(const char* trace, std::initializer_list<const void*> pointers) {
-  for (const void* p : pointers)
-    if (!p) {
-      Fail(VN_ERR_NULL_ROI, trace);
-      return false;
-    }
-  return true;
+  if (std::find(pointers.begin(), pointers.end(), nullptr) == pointers.end()) return true;
+  Fail(VN_ERR_NULL_ROI, trace);
+  return false;
 }
 
-// Step 3 and 4 of the frame for operands that must share one size: the validity of each ROI
-// (in order), then the size of each against the first, then each pixel buffer. Every check
-// starts from a clear error state; the first failure is traced and false returned.
-inline bool CheckRois(const char* trace, std::initializer_list<const VnGenericROI*> rois) {
+namespace detail {
+
+using RoiList = std::initializer_list<const VnGenericROI*>;
+
+// Null pointers first, then the validity of each ROI in order, each from a clear state.
+inline bool NonNullAndValid(const char* trace, RoiList rois) {
+  if (std::find(rois.begin(), rois.end(), nullptr) != rois.end()) {
+    Fail(VN_ERR_NULL_ROI, trace);
+    return false;
+  }
   for (const VnGenericROI* roi : rois) {
     VnOk();
     if (!roi->CheckValidity()) {
@@ -53,15 +56,22 @@ inline bool CheckRois(const char* trace, std::initializer_list<const VnGenericRO
       return false;
     }
   }
+  return true;
+}
+
+inline bool SameSizeAsFirst(const char* trace, RoiList rois) {
   const VnGenericROI* first = *rois.begin();
   for (const VnGenericROI* roi : rois) {
-    if (roi == first) continue;
     VnOk();
-    if (!first->CheckSameSize(roi)) {
+    if (roi != first && !first->CheckSameSize(roi)) {
       Trace(trace);
       return false;
     }
   }
+  return true;
+}
+
+inline bool HaveBuffers(const char* trace, RoiList rois) {
   for (const VnGenericROI* roi : rois)
     if (roi->Void()) {
       Fail(VN_ERR_NULL_ROI, trace);
@@ -70,21 +80,19 @@ inline bool CheckRois(const char* trace, std::initializer_list<const VnGenericRO
   return true;
 }
 
-// Validity and buffer checks of operands whose sizes the operation compares itself.
-inline bool CheckEachRoi(const char* trace, std::initializer_list<const VnGenericROI*> rois) {
-  for (const VnGenericROI* roi : rois) {
-    VnOk();
-    if (!roi->CheckValidity()) {
-      Trace(trace);
-      return false;
-    }
-  }
-  for (const VnGenericROI* roi : rois)
-    if (roi->Void()) {
-      Fail(VN_ERR_NULL_ROI, trace);
-      return false;
-    }
-  return true;
+}  // namespace detail
+
+// Steps 3 and 4 of the frame for operands that must share one size: null pointers, the
+// validity of each ROI (in order), the size of each against the first, then each pixel buffer.
+// Every check starts from a clear error state; the first failure is traced and false returned.
+inline bool CheckRois(const char* trace, detail::RoiList rois) {
+  return detail::NonNullAndValid(trace, rois) && detail::SameSizeAsFirst(trace, rois) &&
+         detail::HaveBuffers(trace, rois);
+}
+
+// The same for operands whose sizes the operation compares itself.
+inline bool CheckEachRoi(const char* trace, detail::RoiList rois) {
+  return detail::NonNullAndValid(trace, rois) && detail::HaveBuffers(trace, rois);
 }
 
 // Rows of a ROI: the address of row y's first pixel.

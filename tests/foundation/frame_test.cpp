@@ -99,6 +99,7 @@ TEST(FrameChecks, RunInOrderAndTraceTheFirstFailure) {
       {"size mismatch", {&a, &b}, VN_ERR_SIZE_MISMATCH},
       {"void source", {&empty, &a}, VN_ERR_NULL_ROI},
       {"void destination", {&a, &empty}, VN_ERR_NULL_ROI},
+      {"null destination before an invalid source", {&outside, nullptr}, VN_ERR_NULL_ROI},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

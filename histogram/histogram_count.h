@@ -1,0 +1,35 @@
+// Counting kernels of the histograms. Every increment is a load and a store to the same bin,
+// so runs of equal pixels (flat areas, constant images) would wait on the previous store;
+// the kernels spread consecutive pixels over two partial tables and sum them at the end.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vnimg::histogram {
+
+// Two partial tables of `bins` counts each; the histogram is their sum.
+struct PartialCounts {
+  std::uint32_t* even;
+  std::uint32_t* odd;
+};
+
+// Adds the n bytes at p to the 256-bin partial tables.
+void CountBW8(const std::uint8_t* p, std::size_t n, PartialCounts counts);
+
+// How a wide pixel picks its bin: min(v >> shift, limit). limit is the last bin when the
+// histogram saturates, or one past it (a bin that is dropped) when it does not.
+struct BinMap {
+  unsigned shift;
+  std::uint32_t limit;
+  std::uint32_t Bin(std::uint64_t v) const {
+    const std::uint64_t bin = shift >= 64 ? 0 : v >> shift;
+    return bin < limit ? static_cast<std::uint32_t>(bin) : limit;
+  }
+};
+
+// Adds the n pixels at p to partial tables of limit + 1 counts each.
+void CountBW16(const std::uint16_t* p, std::size_t n, BinMap map, PartialCounts counts);
+void CountBW32(const std::uint32_t* p, std::size_t n, BinMap map, PartialCounts counts);
+
+}  // namespace vnimg::histogram
