@@ -124,6 +124,8 @@ const simd::Variants<AffineRowFn<VnBW8>>& AffineRowVariants() {
 
 namespace {
 
+constexpr int kStripWidth = 1024;
+
 template <class T>
 void LinearTransform(const VnROI<T>* src, float a, float b, float c, float d, float e, float f, VnROI<T>* dst,
                      int bits, const char* trace, AffineRowFn<T> row) {
@@ -139,13 +141,23 @@ void LinearTransform(const VnROI<T>* src, float a, float b, float c, float d, fl
   if (s.width == 0 || s.height == 0) row = ZeroRow<T>;
   // The destination pixel centre (X + 1/2, Y + 1/2); bilinear tracks the position plus one half.
   const std::int32_t half = bits == 0 ? 0 : kOne;
-  std::int32_t p = WrapAdd(m.x0, WrapAdd(WrapAdd(m.dxdX, m.dxdY), half) >> 1);
-  std::int32_t q = WrapAdd(m.y0, WrapAdd(WrapAdd(m.dydX, m.dydY), half) >> 1);
-  frame::ForEachRow(*dst, [&](T* out, int width) {
-    row(s, p, q, m.dxdX, m.dydX, bits, out, width);
-    p = WrapAdd(p, m.dxdY);
-    q = WrapAdd(q, m.dydY);
-  });
+  const std::int32_t p = WrapAdd(m.x0, WrapAdd(WrapAdd(m.dxdX, m.dxdY), half) >> 1);
+  const std::int32_t q = WrapAdd(m.y0, WrapAdd(WrapAdd(m.dydX, m.dydY), half) >> 1);
+  // Column strips keep the source rows that neighbouring destination rows read close together
+  // (a long row of a turned image crosses many source rows and pages).
+  const frame::Rows<T> rows(*dst);
+  const int width = dst->GetWidth();
+  for (int first = 0; first < width; first += kStripWidth) {
+    const int count = std::min(kStripWidth, width - first);
+    const auto offset = static_cast<std::uint32_t>(first);
+    std::int32_t ps = WrapAdd(p, static_cast<std::int32_t>(offset * static_cast<std::uint32_t>(m.dxdX)));
+    std::int32_t qs = WrapAdd(q, static_cast<std::int32_t>(offset * static_cast<std::uint32_t>(m.dydX)));
+    for (int y = 0; y < dst->GetHeight(); ++y) {
+      row(s, ps, qs, m.dxdX, m.dydX, bits, rows.Row(y) + first, count);
+      ps = WrapAdd(ps, m.dxdY);
+      qs = WrapAdd(qs, m.dydY);
+    }
+  }
 }
 
 }  // namespace

@@ -84,9 +84,12 @@ bool SolveThreePivots(const float sx[3], const float sy[3], const float dx[3], c
 }
 
 template <class T>
-void RegisterThree(const VnROI<T>* src, VnROI<T>* dst, const float sx[3], const float sy[3], const float dx[3],
-                   const float dy[3], int bits, const char* trace) {
+void RegisterThree(const VnROI<T>* src, VnROI<T>* dst, float sx0, float sy0, float sx1, float sy1, float sx2,
+                   float sy2, float dx0, float dy0, float dx1, float dy1, float dx2, float dy2, int bits,
+                   const char* trace) {
   VnOk();
+  const float sx[3] = {sx0, sx1, sx2}, sy[3] = {sy0, sy1, sy2};
+  const float dx[3] = {dx0, dx1, dx2}, dy[3] = {dy0, dy1, dy2};
   Map m{};
   if (!SolveThreePivots(sx, sy, dx, dy, m)) return frame::Fail(VN_ERR_SINGULAR_SYSTEM, trace);
   ImgLinearTransform(src, m.a, m.b, m.c, m.d, m.e, m.f, dst, bits);
@@ -163,21 +166,18 @@ void ImgRegister(const VnROI<VnC24>* src, VnROI<VnC24>* dst, float srcX0, float 
 void ImgRegister(const VnROI<VnBW8>* src, VnROI<VnBW8>* dst, float srcX0, float srcY0, float srcX1, float srcY1,
                  float srcX2, float srcY2, float dstX0, float dstY0, float dstX1, float dstY1, float dstX2,
                  float dstY2, int interpolationBits) {
-  const float sx[3] = {srcX0, srcX1, srcX2}, sy[3] = {srcY0, srcY1, srcY2};
-  const float dx[3] = {dstX0, dstX1, dstX2}, dy[3] = {dstY0, dstY1, dstY2};
-  RegisterThree(src, dst, sx, sy, dx, dy, interpolationBits, "ImgRegister ( BW8, 3 pivots)");
+  RegisterThree(src, dst, srcX0, srcY0, srcX1, srcY1, srcX2, srcY2, dstX0, dstY0, dstX1, dstY1, dstX2, dstY2,
+                interpolationBits, "ImgRegister ( BW8, 3 pivots)");
 }
 void ImgRegister(const VnROI<VnBW16>* src, VnROI<VnBW16>* dst, float srcX0, float srcY0, float srcX1, float srcY1,
                  float srcX2, float srcY2, float dstX0, float dstY0, float dstX1, float dstY1, float dstX2,
                  float dstY2, int interpolationBits) {
-  const float sx[3] = {srcX0, srcX1, srcX2}, sy[3] = {srcY0, srcY1, srcY2};
-  const float dx[3] = {dstX0, dstX1, dstX2}, dy[3] = {dstY0, dstY1, dstY2};
-  RegisterThree(src, dst, sx, sy, dx, dy, interpolationBits, "ImgRegister ( BW16, 3 pivots)");
+  RegisterThree(src, dst, srcX0, srcY0, srcX1, srcY1, srcX2, srcY2, dstX0, dstY0, dstX1, dstY1, dstX2, dstY2,
+                interpolationBits, "ImgRegister ( BW16, 3 pivots)");
 }
 void ImgRegister(const VnROI<VnC24>* src, VnROI<VnC24>* dst, float srcX0, float srcY0, float srcX1, float srcY1,
                  float srcX2, float srcY2, float dstX0, float dstY0, float dstX1, float dstY1, float dstX2,
                  float dstY2, int interpolationBits) {
-  const float sx[3] = {srcX0, srcX1, srcX2}, sy[3] = {srcY0, srcY1, srcY2};
-  const float dx[3] = {dstX0, dstX1, dstX2}, dy[3] = {dstY0, dstY1, dstY2};
-  RegisterThree(src, dst, sx, sy, dx, dy, interpolationBits, "ImgRegister ( C24, 3 pivots)");
+  RegisterThree(src, dst, srcX0, srcY0, srcX1, srcY1, srcX2, srcY2, dstX0, dstY0, dstX1, dstY1, dstX2, dstY2,
+                interpolationBits, "ImgRegister ( C24, 3 pivots)");
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <utility>
 #include <new>
 #include <vector>
@@ -31,17 +32,57 @@ bool CheckOperands(const VnROI<VnBW8>* src, const VnROI<VnBW8>* dst, int halfSiz
   return src->CheckSameSize(dst);
 }
 
-// One output row from the column sums of the window's rows. The row sum S covers columns
-// 0..2r for x <= r, slides for r < x < W - r, and stays on the last 2r + 1 columns after.
-// Sums and products are 64-bit, so no window size or offset can overflow them.
-void ThresholdRow(const VnBW8* s, VnBW8* d, const std::uint32_t* columns, int width, int r, std::int64_t area,
-                  std::int64_t bias) {
-  std::int64_t sum = 0;
-  for (int x = 0; x <= 2 * r; ++x) sum += columns[x];
-  for (int x = 0; x < width; ++x) {
-    if (x > r && x < width - r) sum += std::int64_t{columns[x + r]} - columns[x - r - 1];
-    d[x] = s[x] * area < sum + bias ? 0 : 255;
+// Window sums along one row from the column sums of the window's rows: columns 0..2r for
+// x <= r, sliding for r < x < W - r, the last 2r + 1 columns after.
+template <class Sum>
+void WindowSums(const std::uint32_t* columns, Sum* sums, int width, int r) {
+  Sum sum = 0;
+  for (int x = 0; x <= 2 * r; ++x) sum += static_cast<Sum>(columns[x]);
+  int x = 0;
+  for (; x <= r; ++x) sums[x] = sum;
+  for (; x < width - r; ++x) {
+    sum += static_cast<Sum>(columns[x + r]) - static_cast<Sum>(columns[x - r - 1]);
+    sums[x] = sum;
   }
+  for (; x < width; ++x) sums[x] = sum;
+}
+
+// dst = 0 where src x area < window sum + bias, else 255.
+template <class Sum>
+void CompareRow(const VnBW8* s, VnBW8* d, const Sum* sums, int width, Sum area, Sum bias) {
+  for (int x = 0; x < width; ++x) d[x] = static_cast<Sum>(s[x]) * area < sums[x] + bias ? 0 : 255;
+}
+
+// The pass over the image with sums of type Sum, wide enough for area x 255 + |bias|.
+template <class Sum>
+bool ThresholdRows(const VnROI<VnBW8>& src, VnROI<VnBW8>& dst, int r, Sum area, Sum bias) {
+  const int width = src.GetWidth();
+  const int height = src.GetHeight();
+  std::vector<std::uint32_t> columns;
+  std::vector<Sum> sums;
+  try {
+    columns.assign(static_cast<std::size_t>(width), 0u);
+    sums.resize(static_cast<std::size_t>(width));
+  } catch (const std::bad_alloc&) {
+    VnSetError(VN_ERR_OUT_OF_MEMORY);
+    return false;
+  }
+  const vnimg::frame::Rows<VnBW8> in(src);
+  const vnimg::frame::Rows<VnBW8> out(dst);
+  for (int y = 0; y <= 2 * r; ++y) {
+    const VnBW8* row = in.Row(y);
+    for (int x = 0; x < width; ++x) columns[x] += row[x];
+  }
+  for (int y = 0; y < height; ++y) {
+    if (y > r && y < height - r) {
+      const VnBW8* added = in.Row(y + r);
+      const VnBW8* removed = in.Row(y - r - 1);
+      for (int x = 0; x < width; ++x) columns[x] += static_cast<std::uint32_t>(added[x] - removed[x]);
+    }
+    WindowSums(columns.data(), sums.data(), width, r);
+    CompareRow(in.Row(y), out.Row(y), sums.data(), width, area, bias);
+  }
+  return true;
 }
 
 // True when the two ROIs' pixel rectangles share memory.
@@ -82,27 +123,12 @@ void ImgLocalMeanThreshold(const VnROI<VnBW8>* src, VnROI<VnBW8>* dst, int halfS
   VnImage<VnBW8> copy;
   if (Overlap(*src, *dst) && !CopyOf(*src, copy)) return;
   const VnROI<VnBW8>& source = copy.Void() ? *src : copy;
-  std::vector<std::uint32_t> columns;
-  try {
-    columns.assign(static_cast<std::size_t>(width), 0u);
-  } catch (const std::bad_alloc&) {
-    VnSetError(VN_ERR_OUT_OF_MEMORY);
-    return;
-  }
-  const vnimg::frame::Rows<VnBW8> in(source);
-  const vnimg::frame::Rows<VnBW8> out(*dst);
-  for (int y = 0; y <= 2 * r; ++y) {
-    const VnBW8* row = in.Row(y);
-    for (int x = 0; x < width; ++x) columns[x] += row[x];
-  }
-  for (int y = 0; y < height; ++y) {
-    if (y > r && y < height - r) {
-      const VnBW8* added = in.Row(y + r);
-      const VnBW8* removed = in.Row(y - r - 1);
-      for (int x = 0; x < width; ++x) columns[x] += added[x] - removed[x];
-    }
-    ThresholdRow(in.Row(y), out.Row(y), columns.data(), width, r, area, bias);
-  }
+  // 32-bit sums vectorise best; the rare windows and offsets that could overflow them take
+  // 64-bit ones, so the comparison is exact for every argument.
+  if (area * 255 + (bias < 0 ? -bias : bias) <= std::numeric_limits<std::int32_t>::max())
+    ThresholdRows<std::int32_t>(source, *dst, r, static_cast<std::int32_t>(area), static_cast<std::int32_t>(bias));
+  else
+    ThresholdRows<std::int64_t>(source, *dst, r, area, bias);
 }
 
 }  // namespace Korvane::Quandor::Segmentation

@@ -33,6 +33,23 @@ struct BW16Search {
 
 double HLogH(std::uint32_t h) { return h == 0 ? 0.0 : static_cast<double>(h) * std::log(static_cast<double>(h)); }
 
+// h ln h remembered for the small counts that fill most bins of a dense histogram: each term
+// is needed twice (the starting sum and the move), and a 65536-bin search would otherwise
+// spend half its time in these logarithms. The values are the ones HLogH gives.
+class HLogHCache {
+ public:
+  double operator()(std::uint32_t h) {
+    if (h >= kSize) return HLogH(h);
+    if (!m_known[h]) m_terms[h] = HLogH(h), m_known[h] = true;
+    return m_terms[h];
+  }
+
+ private:
+  static constexpr std::uint32_t kSize = 2048;
+  double m_terms[kSize];
+  bool m_known[kSize] = {};
+};
+
 // Count and first-moment sums of one class.
 struct ClassSums {
   std::uint64_t n = 0;
@@ -82,8 +99,9 @@ std::optional<unsigned> ScanUpward(const std::uint32_t* h, unsigned lo, unsigned
   using Criterion = typename Search::Criterion;
   ClassSums lower, upper = SumBins(h, lo, std::uint64_t{hi} + 1);
   Criterion entropyUpper = 0, entropyLower = 0;
+  HLogHCache hLogH;
   if (kind == UpwardCriterion::MaxEntropy)
-    for (unsigned k = lo; k <= hi; ++k) entropyUpper = static_cast<Criterion>(entropyUpper + HLogH(h[k]));
+    for (unsigned k = lo; k <= hi; ++k) entropyUpper = static_cast<Criterion>(entropyUpper + hLogH(h[k]));
   Criterion best = Search::kWorst;
   std::optional<unsigned> found;
   double value = 0.0;  // the class-only part of the criterion
@@ -110,7 +128,7 @@ std::optional<unsigned> ScanUpward(const std::uint32_t* h, unsigned lo, unsigned
     lower.Add(h[t], t);
     upper.Remove(h[t], t);
     if (kind == UpwardCriterion::MaxEntropy && h[t] != 0) {
-      const double term = HLogH(h[t]);
+      const double term = hLogH(h[t]);
       entropyLower = static_cast<Criterion>(entropyLower + term);
       entropyUpper = static_cast<Criterion>(entropyUpper - term);
     }

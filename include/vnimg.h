@@ -11,8 +11,8 @@
 
 #include "vnimg/exception.h"
 #include "vnimg/alignment.h"
-#include "vnimg/geometry.h"
 #include "vnimg/point.h"
 #include "vnimg/vector.h"
 #include "vnimg/histogram.h"
 #include "vnimg/threshold.h"
+#include "vnimg/geometry.h"

@@ -282,23 +282,35 @@ struct VnVectorElement<VnBW16Path> {
 
 namespace vnimg::vector_file {
 
-inline constexpr unsigned char kMagic = 0x56;
-inline constexpr unsigned char kVersion = 1;
-
 // Opens for "wb" or "rb"; a wide path is converted to the locale's multibyte form first.
 // Null when the file cannot be opened (or the path cannot be converted).
 std::FILE* Open(const char* path, bool write);
 std::FILE* Open(const wchar_t* path, bool write);
+// Writes the four header bytes of the type code: 0, or 1104 when they did not all go out.
+int WriteHeader(std::FILE* file, unsigned char typeCode);
+// Reads and checks the four header bytes: 0, 1103 when short, 1105 when not the type's.
+int ReadHeader(std::FILE* file, unsigned char typeCode);
+// Sets code, closes the file and traces.
+void Abandon(std::FILE* file, int code, const char* trace);
+// After the body: traces the body's error, or closes and reports 1106 when closing fails.
+void Finish(std::FILE* file, const char* trace);
 
-// Writes the four header bytes and runs body(file), which reports through the error state.
-// Codes: 1102 open, 1104 header write, 1106 close; traces `trace` on every failure.
+// Opens the file, writes or checks the header, then runs body(file), which reports through
+// the error state. Every failure is traced with `trace`; the file is closed on every path.
 template <class Path, class Body>
-void Save(const Path* path, unsigned char typeCode, const char* trace, Body&& body);
-
-// Checks the four header bytes, then runs body(file). Codes: 1102 open, 1103 short header,
-// 1105 header of another type, 1106 close; traces `trace` on every failure.
-template <class Path, class Body>
-void Load(const Path* path, unsigned char typeCode, const char* trace, Body&& body);
+void Transfer(const Path* path, bool write, unsigned char typeCode, const char* trace, Body&& body) {
+  std::FILE* file = Open(path, write);
+  if (!file) {
+    VnSetError(VN_ERR_FILE_OPEN);
+    VnTraceError(trace);
+    return;
+  }
+  const int header = write ? WriteHeader(file, typeCode) : ReadHeader(file, typeCode);
+  if (header != VN_OK) return Abandon(file, header, trace);
+  VnOk();
+  body(file);
+  Finish(file, trace);
+}
 
 }  // namespace vnimg::vector_file
 
@@ -460,64 +472,6 @@ class VnBWHistogramVector : public VnVectorTemplate<unsigned int>, public VnPlot
 
 // ---------------------------------------------------------------------------------------------
 // Implementation.
-
-template <class Path, class Body>
-void vnimg::vector_file::Save(const Path* path, unsigned char typeCode, const char* trace, Body&& body) {
-  const unsigned char header[4] = {kMagic, typeCode, kVersion, static_cast<unsigned char>(kMagic ^ typeCode ^ kVersion)};
-  std::FILE* file = Open(path, true);
-  if (!file) {
-    VnSetError(VN_ERR_FILE_OPEN);
-    VnTraceError(trace);
-    return;
-  }
-  if (std::fwrite(header, 1, 4, file) != 4) {
-    VnSetError(VN_ERR_FILE_WRITE);
-    std::fclose(file);
-    VnTraceError(trace);
-    return;
-  }
-  VnOk();
-  body(file);
-  if (VnGetError() != VN_OK) {
-    std::fclose(file);
-    VnTraceError(trace);
-    return;
-  }
-  if (std::fclose(file) != 0) {
-    VnSetError(VN_ERR_FILE_CLOSE);
-    VnTraceError(trace);
-  }
-}
-
-template <class Path, class Body>
-void vnimg::vector_file::Load(const Path* path, unsigned char typeCode, const char* trace, Body&& body) {
-  const unsigned char expected[4] = {kMagic, typeCode, kVersion, static_cast<unsigned char>(kMagic ^ typeCode ^ kVersion)};
-  std::FILE* file = Open(path, false);
-  if (!file) {
-    VnSetError(VN_ERR_FILE_OPEN);
-    VnTraceError(trace);
-    return;
-  }
-  unsigned char header[4];
-  const std::size_t got = std::fread(header, 1, 4, file);
-  if (got != 4 || std::memcmp(header, expected, 4) != 0) {
-    VnSetError(got != 4 ? VN_ERR_FILE_READ : VN_ERR_FILE_TYPE);
-    std::fclose(file);
-    VnTraceError(trace);
-    return;
-  }
-  VnOk();
-  body(file);
-  if (VnGetError() != VN_OK) {
-    std::fclose(file);
-    VnTraceError(trace);
-    return;
-  }
-  if (std::fclose(file) != 0) {
-    VnSetError(VN_ERR_FILE_CLOSE);
-    VnTraceError(trace);
-  }
-}
 
 template <class T, class Kind>
 T* VnVectorTemplate<T, Kind>::Allocate(unsigned int n, bool& ok) {
@@ -741,12 +695,12 @@ template <class T, class Kind>
 template <class Path>
 void VnVectorTemplate<T, Kind>::SaveTo(const Path* path, const char* trace) {
   VnOk();
-  vnimg::vector_file::Save(path, Codec::kTypeCode, trace, [this](std::FILE* file) { Serialize(file, 1, 1); });
+  vnimg::vector_file::Transfer(path, true, Codec::kTypeCode, trace, [this](std::FILE* file) { Serialize(file, 1, 1); });
 }
 
 template <class T, class Kind>
 template <class Path>
 void VnVectorTemplate<T, Kind>::LoadFrom(const Path* path, const char* trace) {
   VnOk();
-  vnimg::vector_file::Load(path, Codec::kTypeCode, trace, [this](std::FILE* file) { Serialize(file, 0, 1); });
+  vnimg::vector_file::Transfer(path, false, Codec::kTypeCode, trace, [this](std::FILE* file) { Serialize(file, 0, 1); });
 }

@@ -119,6 +119,28 @@ class LinearTransformBothLevels : public ::testing::TestWithParam<int> {
 };
 
 TEST_P(LinearTransformBothLevels, BW8MatchesAPerPixelEvaluation) { ExpectMatchesEvaluation<VnBW8>(11, 600); }
+// Destination rows longer than the column strips the operation works in.
+TEST_P(LinearTransformBothLevels, WideRowsMatchAPerPixelEvaluation) {
+  Rng rng(13);
+  const VnImage<VnBW8> parent = [&] {
+    VnImage<VnBW8> image(300, 40);
+    FillRandomBytes(image, rng);
+    return image;
+  }();
+  const VnROI<VnBW8> src(&parent, 5, 3, 290, 35);
+  for (int n = 0; n < 6; ++n) {
+    VnImage<VnBW8> dst(1300, 3);
+    Coefficients m = RandomMap(rng, 290, 35);
+    m.c += 600;  // the source's image near the middle of the long rows
+    const int bits = (n % 3) * 4;
+    ImgLinearTransform(&src, m.a, m.b, m.c, m.d, m.e, m.f, &dst, bits);
+    ASSERT_EQ(VnGetError(), 0);
+    const InverseFixed inv = Inverse(m);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 1300; ++x) ASSERT_EQ(unsigned(dst.GetPixel(x, y)), Expected(src, inv, bits, x, y)) << x << "," << y;
+  }
+}
+
 TEST_P(LinearTransformBothLevels, BW16MatchesAPerPixelEvaluation) { ExpectMatchesEvaluation<VnBW16>(12, 300); }
 INSTANTIATE_TEST_SUITE_P(Mmx, LinearTransformBothLevels, ::testing::Values(0, 1));
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <queue>
 #include <random>
 #include <sstream>

@@ -4,6 +4,7 @@
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -35,6 +36,14 @@ class ScratchFile {
  private:
   fs::path m_path;
 };
+
+// Loads v from a scratch file holding bytes.
+template <class V>
+void LoadBytes(V& v, const Bytes& bytes) {
+  ScratchFile file("bytes");
+  file.Write(bytes);
+  v.Load(file.c_str());
+}
 
 Bytes Header(unsigned char code) { return {0x56, code, 1, static_cast<unsigned char>(0x56 ^ code ^ 1)}; }
 
@@ -173,12 +182,10 @@ TEST(VectorFileBody, EachElementTypeLaysOutLittleEndian) {
 }
 
 TEST(VectorFileBody, AlignmentBytesAreIgnoredOnReading) {
-  ScratchFile file("alignment");
   Bytes bytes = Header(7);
   bytes.insert(bytes.end(), {1, 0, 0, 0, 2, 0, 3, 0, 65, 0xEE});
-  file.Write(bytes);
   VnBW8PathVector v;
-  v.Load(file.c_str());
+  LoadBytes(v, bytes);
   EXPECT_EQ(VnGetError(), VN_OK);
   ASSERT_EQ(v.GetNumElements(), 1u);
   EXPECT_EQ(v[0], (VnBW8Path{2, 3, 65}));
@@ -228,13 +235,11 @@ TEST(VectorFileLoad, ZeroCountReleasesTheBuffer) {
 
 TEST(VectorFileLoad, ShortFilesFailWith1103) {
   const Bytes whole = ThreePointFile();
-  ScratchFile file("short");
   // Up to 3 bytes the header is short; from 4 to 7 the count; beyond, the elements.
   for (std::size_t size = 0; size < whole.size(); ++size) {
     SCOPED_TRACE(size);
-    file.Write(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size)));
     VnPathVector v = With<VnPathVector>({VnPath{9, 9}});
-    v.Load(file.c_str());
+    LoadBytes(v, Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size)));
     EXPECT_EQ(VnGetError(), VN_ERR_FILE_READ);
     EXPECT_EQ(Trace(), Strings{"VnVector::Load"});
     if (size < 8) EXPECT_EQ(v[0], (VnPath{9, 9}));  // nothing read, nothing changed
@@ -244,14 +249,12 @@ TEST(VectorFileLoad, ShortFilesFailWith1103) {
 
 TEST(VectorFileLoad, AnyWrongHeaderByteFailsWith1105) {
   const Bytes whole = ThreePointFile();
-  ScratchFile file("header");
   for (std::size_t i = 0; i < 4; ++i)
     for (unsigned char flip : {0x01, 0x80, 0xFF}) {
       Bytes bytes = whole;
       bytes[i] ^= flip;
-      file.Write(bytes);
       VnPathVector v = With<VnPathVector>({VnPath{9, 9}});
-      v.Load(file.c_str());
+      LoadBytes(v, bytes);
       EXPECT_EQ(VnGetError(), VN_ERR_FILE_TYPE) << "byte " << i;
       EXPECT_EQ(Trace(), Strings{"VnVector::Load"});
       EXPECT_EQ(v.GetNumElements(), 1u);
@@ -262,10 +265,8 @@ TEST(VectorFileLoad, AnyWrongHeaderByteFailsWith1105) {
 TEST(VectorFileLoad, BytesAfterTheLastElementAreNotRead) {
   Bytes bytes = ThreePointFile();
   bytes.insert(bytes.end(), {1, 2, 3});
-  ScratchFile file("trailing");
-  file.Write(bytes);
   VnPathVector v;
-  v.Load(file.c_str());
+  LoadBytes(v, bytes);
   EXPECT_EQ(VnGetError(), VN_OK);
   EXPECT_EQ(v.GetNumElements(), 3u);
   EXPECT_EQ(v[2], (VnPath{5, 6}));
@@ -275,11 +276,9 @@ TEST(VectorFileLoad, CountBeyond32BitsOfBytesFailsWith1303BeforeReading) {
   Bytes bytes = Header(9);
   bytes.insert(bytes.end(), {0xCD, 0xCC, 0xCC, 0x0C});  // 0x0CCCCCCD peaks of 20 bytes
   bytes.resize(bytes.size() + 40, 0x11);
-  ScratchFile file("huge");
-  file.Write(bytes);
   VnPeaksVector v(6);
   v.AddElement(VnPeak{1, 1, 1.0f, 1, 1});
-  v.Load(file.c_str());
+  LoadBytes(v, bytes);
   EXPECT_EQ(VnGetError(), VN_ERR_OUT_OF_MEMORY);
   EXPECT_EQ(Trace(), (Strings{"VnVector::SetMaxElements", "VnVector::Load"}));
   EXPECT_EQ(v.GetNumElements(), 0u);  // emptied before the capacity change was tried
@@ -289,10 +288,8 @@ TEST(VectorFileLoad, CountBeyond32BitsOfBytesFailsWith1303BeforeReading) {
 TEST(VectorFileLoad, LargeCountInAShortFileFailsWith1103) {
   Bytes bytes = Header(1);
   bytes.insert(bytes.end(), {0, 0, 0, 0x01, 42});  // 16 Mi bytes announced, one present
-  ScratchFile file("large");
-  file.Write(bytes);
   VnBW8Vector v;
-  v.Load(file.c_str());
+  LoadBytes(v, bytes);
   EXPECT_EQ(VnGetError(), VN_ERR_FILE_READ);
   EXPECT_EQ(v.GetNumElements(), 0x01000000u);
   EXPECT_EQ(v[0], 42);

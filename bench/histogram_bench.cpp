@@ -1,0 +1,167 @@
+// Histograms (beside cv::calcHist) and threshold selection from histograms.
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support.h"
+
+#if VNIMG_WITH_OPENCV
+#include <opencv2/imgproc.hpp>
+#endif
+
+namespace vnimg::bench {
+namespace {
+
+// 1920 x 1080 and 4096 x 4096, each as noise and as a constant image.
+void HistogramImages(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"w", "h", "constant"});
+  for (int constant : {0, 1}) b->Args({1920, 1080, constant})->Args({4096, 4096, constant});
+}
+
+// range(2): 0 uniform noise, 1 a constant image (every increment hits the same bin).
+VnImage<VnBW8> TestImage(benchmark::State& state) {
+  const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
+  if (state.range(2) == 0) return RandomImage<VnBW8>(width, height);
+  VnImage<VnBW8> image(width, height);
+  for (int y = 0; y < height; ++y) std::fill_n(image.GetImagePtr(0, y), width, VnBW8{77});
+  return image;
+}
+
+void Label(benchmark::State& state) { state.SetLabel(state.range(2) == 0 ? "noise" : "constant"); }
+
+void BM_HistogramBW8(benchmark::State& state) {
+  VnImage<VnBW8> image = TestImage(state);
+  VnBWHistogramVector hist;
+  for (auto _ : state) {
+    ImgHistogram(&image, &hist);
+    benchmark::DoNotOptimize(hist.GetDataPtr());
+  }
+  const std::int64_t pixels = std::int64_t{image.GetWidth()} * image.GetHeight();
+  ReportThroughput(state, pixels, pixels);
+  Label(state);
+}
+BENCHMARK(BM_HistogramBW8)->Apply(HistogramImages);
+
+#if VNIMG_WITH_OPENCV
+void BM_HistogramBW8_OpenCV(benchmark::State& state) {
+  cv::setNumThreads(1);
+  VnImage<VnBW8> image = TestImage(state);
+  const cv::Mat src = AsMat(image, CV_8UC1);
+  cv::Mat hist;
+  const int channel = 0, bins = 256;
+  const float range[] = {0, 256};
+  const float* ranges[] = {range};
+  for (auto _ : state) {
+    cv::calcHist(&src, 1, &channel, cv::Mat(), hist, 1, &bins, ranges);
+    benchmark::DoNotOptimize(hist.data);
+  }
+  const std::int64_t pixels = std::int64_t{image.GetWidth()} * image.GetHeight();
+  ReportThroughput(state, pixels, pixels);
+  Label(state);
+}
+BENCHMARK(BM_HistogramBW8_OpenCV)->Apply(HistogramImages);
+#endif
+
+void BM_HistogramBW8MaskRuns(benchmark::State& state) {
+  VnImage<VnBW8> image = RandomImage<VnBW8>(1920, 1080);
+  // A centred disc of radius 500 as one run per row.
+  std::vector<VnRun> runs;
+  std::int64_t pixels = 0;
+  for (int y = 40; y < 1040; ++y) {
+    const int dy = y - 540, half = static_cast<int>(std::sqrt(500.0 * 500 - dy * dy));
+    const std::uint32_t row = static_cast<std::uint32_t>(y * image.GetRowPitch());
+    runs.push_back({row + static_cast<std::uint32_t>(960 - half), row + static_cast<std::uint32_t>(960 + half),
+                    static_cast<std::int16_t>(960 - half), static_cast<std::int16_t>(y)});
+    pixels += 2 * half;
+  }
+  image.SetMaskRuns(runs.data(), static_cast<unsigned>(runs.size()));
+  VnBWHistogramVector hist;
+  for (auto _ : state) {
+    ImgHistogram(&image, &hist);
+    benchmark::DoNotOptimize(hist.GetDataPtr());
+  }
+  ReportThroughput(state, pixels, pixels);
+}
+BENCHMARK(BM_HistogramBW8MaskRuns);
+
+void BM_HistogramBW16(benchmark::State& state) {
+  const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
+  const unsigned bits = static_cast<unsigned>(state.range(2));
+  VnImage<VnBW16> image = RandomImage<VnBW16>(width, height);
+  VnBWHistogramVector hist;
+  for (auto _ : state) {
+    ImgHistogram(&image, &hist, 15, bits, 1);
+    benchmark::DoNotOptimize(hist.GetDataPtr());
+  }
+  const std::int64_t pixels = std::int64_t{width} * height;
+  ReportThroughput(state, pixels, 2 * pixels);
+}
+BENCHMARK(BM_HistogramBW16)->ArgNames({"w", "h", "bits"})->Args({1920, 1080, 12})->Args({1920, 1080, 16});
+
+#if VNIMG_WITH_OPENCV
+void BM_HistogramBW16_OpenCV(benchmark::State& state) {
+  cv::setNumThreads(1);
+  const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
+  const int bins = 1 << state.range(2);
+  VnImage<VnBW16> image = RandomImage<VnBW16>(width, height);
+  const cv::Mat src = AsMat(image, CV_16UC1);
+  cv::Mat hist;
+  const int channel = 0;
+  const float range[] = {0, 65536};
+  const float* ranges[] = {range};
+  for (auto _ : state) {
+    cv::calcHist(&src, 1, &channel, cv::Mat(), hist, 1, &bins, ranges);
+    benchmark::DoNotOptimize(hist.data);
+  }
+  const std::int64_t pixels = std::int64_t{width} * height;
+  ReportThroughput(state, pixels, 2 * pixels);
+}
+BENCHMARK(BM_HistogramBW16_OpenCV)->ArgNames({"w", "h", "bits"})->Args({1920, 1080, 12})->Args({1920, 1080, 16});
+#endif
+
+// A two-peaked histogram with noise in every bin.
+VnBWHistogramVector BimodalHistogram(unsigned bins) {
+  VnBWHistogramVector hist;
+  hist.SetNumElements(bins);
+  std::mt19937 rng(5);
+  for (unsigned k = 0; k < bins; ++k) {
+    const double x = static_cast<double>(k) / bins;
+    hist.GetDataPtr()[k] = static_cast<unsigned>(1000 * std::exp(-50 * (x - 0.3) * (x - 0.3)) +
+                                                 600 * std::exp(-80 * (x - 0.7) * (x - 0.7)) + rng() % 20);
+  }
+  return hist;
+}
+
+constexpr unsigned kModeCodes[] = {IMG_THRESHOLD_RELATIVE, IMG_THRESHOLD_MIN_RESIDUE, IMG_THRESHOLD_MAX_ENTROPY,
+                                   IMG_THRESHOLD_ISODATA, IMG_THRESHOLD_MIN_ABS_ERROR, IMG_THRESHOLD_MIN_SQ_ERROR};
+constexpr const char* kModeNames[] = {"relative", "min_residue", "max_entropy", "isodata", "min_abs_error", "min_sq_error"};
+
+void BM_HistogramThreshold(benchmark::State& state) {
+  const bool wide = state.range(1) != 0;
+  VnBWHistogramVector hist = BimodalHistogram(wide ? 65536 : 256);
+  const unsigned mode = kModeCodes[state.range(0)];
+  unsigned threshold = 0;
+  float below = 0, above = 0;
+  for (auto _ : state) {
+    threshold = mode;
+    if (wide)
+      ImgHistogramThresholdBW16(&hist, threshold, below, above);
+    else
+      ImgHistogramThreshold(&hist, threshold, below, above);
+    benchmark::DoNotOptimize(threshold);
+  }
+  state.SetLabel(std::string(kModeNames[state.range(0)]) + (wide ? " 65536 bins" : " 256 bins"));
+}
+BENCHMARK(BM_HistogramThreshold)->ArgNames({"mode", "wide"})->ArgsProduct({{0, 1, 2, 3, 4, 5}, {0, 1}});
+
+void BM_MultiLevelsMinResidue(benchmark::State& state) {
+  VnBWHistogramVector hist = BimodalHistogram(256);
+  Korvane::Quandor::Utils::Vector<VnRegionDescriptor> regions;
+  for (auto _ : state) benchmark::DoNotOptimize(ImgMultiLevelsMinResidueThreshold(&hist, static_cast<unsigned>(state.range(0)), regions));
+}
+BENCHMARK(BM_MultiLevelsMinResidue)->ArgNames({"classes"})->Arg(3)->Arg(5);
+
+}  // namespace
+}  // namespace vnimg::bench
