@@ -1,0 +1,97 @@
+#!/usr/bin/env python3
+"""Turns a vnimg_bench JSON file (run with --benchmark_repetitions and aggregates) into the
+Markdown tables of docs/performance.md: per operation and size, our median, OpenCV's, the
+ratio (OpenCV's time over ours) and our fraction of memcpy's speed over the same bytes.
+
+    build/default/bench/vnimg_bench --benchmark_repetitions=5 \
+        --benchmark_report_aggregates_only=true --benchmark_out=bench.json
+    python3 bench/report.py bench.json
+"""
+import json
+import sys
+
+SIZES = [("1920x1080", ("/1920/1080", "w:1920/h:1080")), ("4096x4096", ("/4096/4096", "w:4096/h:4096"))]
+
+# (section, operation, our benchmark, OpenCV's benchmark or None)
+ROWS = [
+    ("Memory baseline", "memcpy of an 8-bit image", "BM_MemoryCopy", "BM_OpenCV_CopyTo"),
+    ("Memory baseline", "bit image at offset 3 to aligned (`ImgBW1Alignment`)", "BM_BW1Alignment", None),
+    ("Memory baseline", "aligned to offset 3 (`ImgBW1UnAlignment`)", "BM_BW1UnAlignment", None),
+    ("Point operations", "Add / `cv::add`", "BM_Oper8/Add", "BM_OpenCV_Oper8/Add"),
+    ("Point operations", "Subtract / `cv::subtract`", "BM_Oper8/Subtract", "BM_OpenCV_Oper8/Subtract"),
+    ("Point operations", "absolute difference (33) / `cv::absdiff`", "BM_Oper8/Compare", "BM_OpenCV_Oper8/AbsDiff"),
+    ("Point operations", "Min / `cv::min`", "BM_Oper8/Min", "BM_OpenCV_Oper8/Min"),
+    ("Point operations", "BitwiseAND / `cv::bitwise_and`", "BM_Oper8/BitwiseAND", "BM_OpenCV_Oper8/BitwiseAnd"),
+    ("Point operations", "GreaterOrEqual, two images / `cv::compare`", "BM_Oper8/GreaterOrEqual", "BM_OpenCV_Oper8/CompareGE"),
+    ("Point operations", "GreaterOrEqual, image and constant / `cv::compare`", "BM_Oper8Const/GreaterOrEqual", "BM_OpenCV_Const8/CompareGE"),
+    ("Point operations", "Subtract, image and constant / `cv::subtract`", "BM_Oper8Const/Subtract", "BM_OpenCV_Const8/Subtract"),
+    ("Point operations", "ScaledAdd / `cv::addWeighted` (rounds)", "BM_Oper8/ScaledAdd", "BM_OpenCV_Oper8/AddWeighted"),
+    ("Point operations", "Multiply / `cv::multiply`", "BM_Oper8/Multiply", "BM_OpenCV_Oper8/Multiply"),
+    ("Point operations", "Divide by a constant (table) / `cv::divide` (rounds)", "BM_Oper8Const/DivideByTable", "BM_OpenCV_DivideConst8"),
+    ("Point operations", "copy (`ImgCopy`) / `copyTo`", "BM_Copy8", "BM_OpenCV_Copy8"),
+    ("Point operations", "fill (`ImgCopy` constant) / `setTo`", "BM_Fill8", "BM_OpenCV_Fill8"),
+    ("Point operations", "`VnBW16` Add / `cv::add`", "BM_Oper16/Add", "BM_OpenCV_Oper8/Add16"),
+    ("Histograms", "8-bit histogram, noise / `cv::calcHist`", "BM_HistogramBW8/{size}/constant:0", "BM_HistogramBW8_OpenCV/{size}/constant:0"),
+    ("Histograms", "8-bit histogram, constant image / `cv::calcHist`", "BM_HistogramBW8/{size}/constant:1", "BM_HistogramBW8_OpenCV/{size}/constant:1"),
+    ("Thresholding", "fixed 8-bit / `cv::threshold` BINARY", "BM_Threshold8", "BM_OpenCV_ThresholdBinary"),
+    ("Thresholding", "automatic minimum residue / `cv::threshold` OTSU", "BM_Threshold8_MinResidue", "BM_OpenCV_ThresholdOtsu"),
+    ("Thresholding", "histogram then fixed threshold (reference)", "BM_Histogram_Then_Threshold8", None),
+    ("Thresholding", "double threshold 8-bit", "BM_DoubleThreshold8", None),
+    ("Thresholding", "gray 8-bit to bit image", "BM_ThresholdToBits8", None),
+    ("Thresholding", "fixed 16-bit", "BM_Threshold16", None),
+    ("Thresholding", "colour box (`VnC24` to `VnBW8`)", "BM_ThresholdColourBox", None),
+    ("Thresholding", "local mean, half-size 7 / `cv::adaptiveThreshold` MEAN_C 15", "BM_LocalMeanThreshold", "BM_OpenCV_AdaptiveMean15"),
+    ("Thresholding", "adaptive, 64x64 tiles", "BM_AutoAdaptiveThreshold", None),
+    ("Geometric transforms", "rotate 17°, nearest / `cv::warpAffine` NEAREST", "BM_RotateNearest", "BM_CvRotateNearest"),
+    ("Geometric transforms", "rotate 17°, bilinear 8 bits / `cv::warpAffine` LINEAR", "BM_RotateBilinear8", "BM_CvRotateLinear"),
+    ("Geometric transforms", "rotate 17°, bilinear 4 bits / `cv::warpAffine` LINEAR", "BM_RotateBilinear4", "BM_CvRotateLinear"),
+    ("Geometric transforms", "shrink by 3.7 / `cv::resize` AREA", "BM_Shrink37", "BM_CvShrink37"),
+    ("Geometric transforms", "halve / `cv::resize` AREA by 2", "BM_Halve", "BM_CvHalveArea"),
+]
+
+UNIT_TO_US = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}
+
+
+def medians(path):
+    found = {}
+    for b in json.load(open(path))["benchmarks"]:
+        if b.get("aggregate_name") != "median":
+            continue
+        name = b["run_name"]
+        found[name] = (b["real_time"] * UNIT_TO_US[b["time_unit"]], b.get("of_copy"))
+    return found
+
+
+def lookup(found, pattern, spellings):
+    for spelling in spellings:
+        name = pattern.replace("{size}", spelling) if "{size}" in pattern else pattern + spelling
+        if name in found:
+            return found[name]
+    return None
+
+
+def fmt_time(us):
+    return f"{us / 1000:.2f} ms" if us >= 1000 else f"{us:.1f} µs"
+
+
+def main(path):
+    found = medians(path)
+    section = None
+    for sec, label, ours, theirs in ROWS:
+        if sec != section:
+            section = sec
+            print(f"\n### {sec}\n")
+            print("| Operation | Size | vnimg | OpenCV | ratio | of copy |")
+            print("|---|---|---:|---:|---:|---:|")
+        for size, spellings in SIZES:
+            mine = lookup(found, ours, spellings)
+            if not mine:
+                continue
+            other = lookup(found, theirs, spellings) if theirs else None
+            ratio = f"{other[0] / mine[0]:.2f}" if other else ""
+            of_copy = f"{mine[1]:.2f}" if mine[1] is not None else ""
+            print(f"| {label} | {size} | {fmt_time(mine[0])} | {fmt_time(other[0]) if other else ''} | {ratio} | {of_copy} |")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1])
