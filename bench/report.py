@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """Turns a vnimg_bench JSON file (run with --benchmark_repetitions and aggregates) into the
 Markdown tables of docs/performance.md: per operation and size, our median, OpenCV's, the
-ratio (OpenCV's time over ours) and our fraction of memcpy's speed over the same bytes.
+ratio (OpenCV's time over ours) and the bytes we read and write per second as a fraction of
+BM_MemoryCopy's (an 8-bit image of the same width and height) in the same run.
 
     build/default/bench/vnimg_bench --benchmark_repetitions=5 \
-        --benchmark_report_aggregates_only=true --benchmark_out=bench.json
+        --benchmark_report_aggregates_only=true --benchmark_enable_random_interleaving=true \
+        --benchmark_out=bench.json
     python3 bench/report.py bench.json
 """
 import json
@@ -58,7 +60,7 @@ def medians(path):
         if b.get("aggregate_name") != "median":
             continue
         name = b["run_name"]
-        found[name] = (b["real_time"] * UNIT_TO_US[b["time_unit"]], b.get("of_copy"))
+        found[name] = (b["real_time"] * UNIT_TO_US[b["time_unit"]], b.get("bytes_per_second"))
     return found
 
 
@@ -76,6 +78,7 @@ def fmt_time(us):
 
 def main(path):
     found = medians(path)
+    copy_rates = {size: lookup(found, "BM_MemoryCopy", spellings)[1] for size, spellings in SIZES}
     section = None
     for sec, label, ours, theirs in ROWS:
         if sec != section:
@@ -89,7 +92,7 @@ def main(path):
                 continue
             other = lookup(found, theirs, spellings) if theirs else None
             ratio = f"{other[0] / mine[0]:.2f}" if other else ""
-            of_copy = f"{mine[1]:.2f}" if mine[1] is not None else ""
+            of_copy = f"{mine[1] / copy_rates[size]:.2f}" if mine[1] else ""
             print(f"| {label} | {size} | {fmt_time(mine[0])} | {fmt_time(other[0]) if other else ''} | {ratio} | {of_copy} |")
 
 

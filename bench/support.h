@@ -26,13 +26,9 @@ inline constexpr Size kSizes[] = {{640, 480}, {1920, 1080}, {4096, 4096}};
 void SizeSweep(benchmark::internal::Benchmark* b);
 void LargeSizes(benchmark::internal::Benchmark* b);
 
-// Bytes per second of memcpy over a buffer of `bytes` bytes, counting reads and writes
-// (median of several runs, measured once per size and cached).
-double CopyBytesPerSecond(std::size_t bytes);
-
 // Sets the counters every benchmark reports: pixels per second ("px/s") and the bytes it
-// reads and writes per second as a fraction of memcpy's over the same amount ("of_copy").
-// `bytesMoved` counts one iteration's reads plus writes.
+// reads and writes per second (`bytesMoved` counts one iteration's reads plus writes), which
+// bench/report.py relates to BM_MemoryCopy of the same image size in the same run.
 void ReportThroughput(benchmark::State& state, std::int64_t pixels, std::int64_t bytesMoved);
 
 // Random pixels in every byte of the image.
