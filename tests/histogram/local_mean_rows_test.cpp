@@ -42,7 +42,8 @@ struct CompareInputs {
 };
 
 // Window areas from the smallest to the largest the 32-bit path takes, around the split of
-// the area at 2^15, with offsets up to the largest the area leaves room for.
+// the area at 2^15, with offsets up to the largest the area leaves room for (the 32-bit
+// path takes no others).
 struct AreaCase {
   std::int32_t area;
   std::int32_t bias;
@@ -53,7 +54,9 @@ std::vector<AreaCase> AreaCases() {
   std::vector<AreaCase> cases;
   for (std::int32_t area : {1, 9, 225, 32767, 32768, 32769, 40401, max / 255}) {
     const std::int32_t room = max - area * 255;
-    for (std::int32_t bias : {0, area, -area, -7 * area, room, -room}) cases.push_back({area, bias});
+    for (std::int64_t bias : {std::int64_t{0}, std::int64_t{area}, -std::int64_t{area}, -7 * std::int64_t{area},
+                              std::int64_t{room}, -std::int64_t{room}})
+      if (bias <= room && bias >= -room) cases.push_back({area, static_cast<std::int32_t>(bias)});
   }
   return cases;
 }
