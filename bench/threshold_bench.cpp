@@ -118,6 +118,19 @@ void BM_LocalMeanThreshold(benchmark::State& state) {
 }
 BENCHMARK(BM_LocalMeanThreshold)->Apply(LargeSizes);
 
+void BM_LocalMeanThreshold_Plain(benchmark::State& state) {
+  Frame8 f(Width(state), Height(state));
+  const simd::Level cap = simd::GetLevelCap();
+  simd::SetLevelCap(simd::Level::Plain);
+  for (auto _ : state) {
+    Korvane::Quandor::Segmentation::ImgLocalMeanThreshold(&f.src, &f.dst, 7, 0);
+    benchmark::DoNotOptimize(f.dst.GetImagePtr(0, 0));
+  }
+  simd::SetLevelCap(cap);
+  ReportThroughput(state, Pixels(state), 2 * Pixels(state));
+}
+BENCHMARK(BM_LocalMeanThreshold_Plain)->Apply(LargeSizes);
+
 void BM_AutoAdaptiveThreshold(benchmark::State& state) {
   Frame8 f(Width(state), Height(state));
   for (auto _ : state) {

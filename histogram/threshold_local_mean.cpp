@@ -10,7 +10,39 @@
 #include <vector>
 
 #include "foundation/frame.h"
+#include "histogram/local_mean_kernels.h"
 #include "vnimg/threshold.h"
+
+namespace vnimg::local_mean {
+
+void SlideColumnsPlain(std::uint32_t* columns, const VnBW8* added, const VnBW8* removed, int width) {
+  for (int x = 0; x < width; ++x) columns[x] = SlideColumn(columns[x], added[x], removed[x]);
+}
+
+void CompareRowPlain(const VnBW8* s, VnBW8* d, const std::int32_t* sums, int width, std::int32_t area,
+                     std::int32_t bias) {
+  for (int x = 0; x < width; ++x) d[x] = ComparePixel(s[x], sums[x], area, bias);
+}
+
+const simd::Variants<SlideColumnsFn>& SlideColumnsVariants() {
+  static constexpr simd::Variants<SlideColumnsFn> kVariants{
+      .plain = SlideColumnsPlain,
+      .sse2 = VNIMG_X86_VARIANT(SlideColumnsSse2),
+      .avx2 = VNIMG_X86_VARIANT(SlideColumnsAvx2),
+  };
+  return kVariants;
+}
+
+const simd::Variants<CompareRowFn>& CompareRowVariants() {
+  static constexpr simd::Variants<CompareRowFn> kVariants{
+      .plain = CompareRowPlain,
+      .sse2 = VNIMG_X86_VARIANT(CompareRowSse2),
+      .avx2 = VNIMG_X86_VARIANT(CompareRowAvx2),
+  };
+  return kVariants;
+}
+
+}  // namespace vnimg::local_mean
 
 namespace {
 
@@ -47,15 +79,19 @@ void WindowSums(const std::uint32_t* columns, Sum* sums, int width, int r) {
   for (; x < width; ++x) sums[x] = sum;
 }
 
-// dst = 0 where src x area < window sum + bias, else 255.
-template <class Sum>
-void CompareRow(const VnBW8* s, VnBW8* d, const Sum* sums, int width, Sum area, Sum bias) {
-  for (int x = 0; x < width; ++x) d[x] = static_cast<Sum>(s[x]) * area < sums[x] + bias ? 0 : 255;
+// The 64-bit compare, for the rare windows and offsets whose products overflow 32 bits.
+void CompareRowWide(const VnBW8* s, VnBW8* d, const std::int64_t* sums, int width, std::int64_t area,
+                    std::int64_t bias) {
+  for (int x = 0; x < width; ++x) d[x] = vnimg::local_mean::ComparePixel(s[x], sums[x], area, bias);
 }
+
+template <class Sum>
+using CompareFn = void (*)(const VnBW8* s, VnBW8* d, const Sum* sums, int width, Sum area, Sum bias);
 
 // The pass over the image with sums of type Sum, wide enough for area x 255 + |bias|.
 template <class Sum>
-bool ThresholdRows(const VnROI<VnBW8>& src, VnROI<VnBW8>& dst, int r, Sum area, Sum bias) {
+bool ThresholdRows(const VnROI<VnBW8>& src, VnROI<VnBW8>& dst, int r, Sum area, Sum bias,
+                   vnimg::local_mean::SlideColumnsFn slide, CompareFn<Sum> compare) {
   const int width = src.GetWidth();
   const int height = src.GetHeight();
   std::vector<std::uint32_t> columns;
@@ -74,13 +110,9 @@ bool ThresholdRows(const VnROI<VnBW8>& src, VnROI<VnBW8>& dst, int r, Sum area, 
     for (int x = 0; x < width; ++x) columns[x] += row[x];
   }
   for (int y = 0; y < height; ++y) {
-    if (y > r && y < height - r) {
-      const VnBW8* added = in.Row(y + r);
-      const VnBW8* removed = in.Row(y - r - 1);
-      for (int x = 0; x < width; ++x) columns[x] += static_cast<std::uint32_t>(added[x] - removed[x]);
-    }
+    if (y > r && y < height - r) slide(columns.data(), in.Row(y + r), in.Row(y - r - 1), width);
     WindowSums(columns.data(), sums.data(), width, r);
-    CompareRow(in.Row(y), out.Row(y), sums.data(), width, area, bias);
+    compare(in.Row(y), out.Row(y), sums.data(), width, area, bias);
   }
   return true;
 }
@@ -123,12 +155,14 @@ void ImgLocalMeanThreshold(const VnROI<VnBW8>* src, VnROI<VnBW8>* dst, int halfS
   VnImage<VnBW8> copy;
   if (Overlap(*src, *dst) && !CopyOf(*src, copy)) return;
   const VnROI<VnBW8>& source = copy.Void() ? *src : copy;
+  const vnimg::local_mean::SlideColumnsFn slide = vnimg::local_mean::SlideColumnsVariants().Pick();
   // 32-bit sums vectorise best; the rare windows and offsets that could overflow them take
   // 64-bit ones, so the comparison is exact for every argument.
   if (area * 255 + (bias < 0 ? -bias : bias) <= std::numeric_limits<std::int32_t>::max())
-    ThresholdRows<std::int32_t>(source, *dst, r, static_cast<std::int32_t>(area), static_cast<std::int32_t>(bias));
+    ThresholdRows<std::int32_t>(source, *dst, r, static_cast<std::int32_t>(area), static_cast<std::int32_t>(bias),
+                                slide, vnimg::local_mean::CompareRowVariants().Pick());
   else
-    ThresholdRows<std::int64_t>(source, *dst, r, area, bias);
+    ThresholdRows<std::int64_t>(source, *dst, r, area, bias, slide, CompareRowWide);
 }
 
 }  // namespace Korvane::Quandor::Segmentation

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "foundation/simd.h"
 #include "support/images.h"
 
 namespace vnimg::test {
@@ -76,6 +77,31 @@ TEST(ImgLocalMeanThreshold, ExtremeOffsets) {
   ImgLocalMeanThreshold(&src, &dst, 15, -2000000000);
   for (int y = 0; y < 40; ++y)
     for (int x = 0; x < 40; ++x) ASSERT_EQ(dst.GetPixel(x, y), 255);
+}
+
+// Every vector level gives the plain loop's image, for windows whose area needs more than 15
+// bits and offsets that take the 64-bit path, on a ROI at odd offsets in its parent.
+TEST(ImgLocalMeanThreshold, EveryLevelGivesThePlainImage) {
+  Rng rng(36);
+  const Placement p{251, 233, 3, 5, 260, 241};
+  GuardedRoi<VnBW8> src(p, rng);
+  const simd::Level cap = simd::GetLevelCap();
+  for (const auto& [halfSize, offset] : {std::pair{0, 0}, std::pair{1, -1}, std::pair{7, 3}, std::pair{101, -5},
+                                         std::pair{1000, 7}, std::pair{7, 100000}, std::pair{101, -100000}}) {
+    SCOPED_TRACE(::testing::Message() << "r " << halfSize << " offset " << offset);
+    GuardedRoi<VnBW8> expected(p, rng);
+    simd::SetLevelCap(simd::Level::Plain);
+    ImgLocalMeanThreshold(src.roi(), expected.roi(), halfSize, offset);
+    for (simd::Level level : simd::kAllLevels) {
+      GuardedRoi<VnBW8> actual(p, rng);
+      actual.StartLike(expected);
+      simd::SetLevelCap(level);
+      ImgLocalMeanThreshold(src.roi(), actual.roi(), halfSize, offset);
+      EXPECT_TRUE(actual.SameBytesAs(expected)) << simd::LevelName(level);
+    }
+  }
+  simd::SetLevelCap(cap);
+  EXPECT_TRUE(src.Unchanged());
 }
 
 TEST(ImgLocalMeanThreshold, InPlaceGivesTheSameImage) {
