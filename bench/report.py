@@ -43,6 +43,7 @@ ROWS = [
     ("Thresholding", "fixed 16-bit", "BM_Threshold16", None),
     ("Thresholding", "colour box (`VnC24` to `VnBW8`)", "BM_ThresholdColourBox", None),
     ("Thresholding", "local mean, half-size 7 / `cv::adaptiveThreshold` MEAN_C 15", "BM_LocalMeanThreshold", "BM_OpenCV_AdaptiveMean15"),
+    ("Thresholding", "local mean, plain loop", "BM_LocalMeanThreshold_Plain", None),
     ("Thresholding", "adaptive, 64x64 tiles", "BM_AutoAdaptiveThreshold", None),
     ("Geometric transforms", "rotate 17°, nearest / `cv::warpAffine` NEAREST", "BM_RotateNearest", "BM_CvRotateNearest"),
     ("Geometric transforms", "rotate 17°, bilinear 8 bits / `cv::warpAffine` LINEAR", "BM_RotateBilinear8", "BM_CvRotateLinear"),
