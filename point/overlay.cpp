@@ -65,11 +65,11 @@ void ImgOverlay(VnROI<VnBW8>* gray, VnROI<VnC24>* overlay, VnROI<VnC24>* dst, in
   VnOk();
   if (!CheckValid(kTrace, {gray, overlay})) return;
   if (!dst) return Fail(VN_ERR_NULL_ROI, kTrace);
-  // An overlay smaller than the gray image leaves the destination alone, without a code. It
-  // is tested before the destination is resized, so that "alone" includes its size and pixels.
-  if (!Covers(*overlay, *gray)) return Trace(kTrace);
   dst->SetSize(gray);
   if (VnGetError()) return Trace(kTrace);
+  // An overlay smaller than the gray image writes nothing and sets no code; the destination
+  // keeps the size just taken from the gray image.
+  if (!Covers(*overlay, *gray)) return Trace(kTrace);
   // A resized ROI may now leave its parent: check it before writing.
   if (!vnimg::frame::CheckEachRoi(kTrace, {dst})) return;
   for (int j = 0; j < dst->GetHeight(); ++j)
