@@ -1,25 +1,20 @@
+// The bit-image alignment pair, its funnel-shift variants, the unaligned-operation frame and
+// the order of the ROI checks.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "foundation/alignment_kernels.h"
-#include "foundation/frame.h"
+#include "foundation/bw1_pair.h"
 #include "support/variants.h"
 
 namespace vnimg::test {
 namespace {
 
-using Bits = std::vector<int>;
-
-Bits PixelsOf(const VnROI<VnBW1>& roi) {
-  Bits bits;
+std::vector<int> PixelsOf(const VnROI<VnBW1>& roi) {
+  std::vector<int> bits;
   for (int y = 0; y < roi.GetHeight(); ++y)
     for (int x = 0; x < roi.GetWidth(); ++x) bits.push_back(static_cast<int>(roi.GetPixel(x, y)));
-  return bits;
-}
-
-Placement BitPlacement(const Placement& p, int offset) {
-  Placement bits = p;
-  bits.orgX = offset + 8 * (p.orgX % 3);
-  bits.parentWidth = bits.orgX + p.width + p.parentWidth - p.orgX - p.width;
   return bits;
 }
 
@@ -35,124 +30,120 @@ TEST(FunnelShift, EveryVectorVariantMatchesThePlainLoop) {
           return src;
         },
         [shift](bw1::FunnelShiftFn fn, const VnImage<VnBW8>& src, VnROI<VnBW8>* dst) {
-          frame::ForEachRow(*dst, src, [&](VnBW8* d, const VnBW8* s, int width) {
-            fn(s, s + 1, d, static_cast<std::size_t>(width), shift);
-          });
+          frame::ForEachRow(*dst, src, [&](VnBW8* d, const VnBW8* s, int w) { fn(s, s + 1, d, std::size_t(w), shift); });
         },
-        60, static_cast<unsigned>(shift));
+        40, static_cast<unsigned>(shift));
   }
 }
 
-// Every bit offset, widths around byte boundaries: the aligned copy holds the same pixels,
-// and copying it back into a fresh misaligned ROI changes no bit outside that ROI.
+// Every bit offset, widths around byte boundaries, plain and vector loops: the aligned copy
+// holds the same pixels, and copying it back into a fresh misaligned ROI changes no bit outside.
 TEST(BW1Alignment, RoundTripAtEveryOffset) {
   Rng rng(5);
-  for (const Placement& p : RandomPlacements(rng, 90)) {
-    for (int offset = 0; offset < 8; ++offset) {
-      SCOPED_TRACE(::testing::Message() << "offset " << offset << " width " << p.width);
-      const Placement bits = BitPlacement(p, offset);
-      GuardedRoi<VnBW1> src(bits, rng);
-      VnImage<VnBW1> aligned(p.width, p.height);
-      ImgBW1Alignment(src.roi(), &aligned);
-      ASSERT_EQ(PixelsOf(aligned), PixelsOf(*src.roi()));
-      ASSERT_TRUE(src.Unchanged());
-
-      GuardedRoi<VnBW1> dst(bits, rng);
-      ImgBW1UnAlignment(&aligned, dst.roi());
-      ASSERT_EQ(PixelsOf(*dst.roi()), PixelsOf(aligned));
-      ASSERT_TRUE(dst.OutsideUnchanged());
-    }
+  for (int mmx : {0, 1}) {
+    VnSetMMX(mmx);
+    for (const Placement& p : RandomPlacements(rng, 60))
+      for (int offset = 0; offset < 8; ++offset) {
+        SCOPED_TRACE(::testing::Message() << "offset " << offset << " width " << p.width << " mmx " << mmx);
+        Placement bits = p;
+        bits.orgX = offset + 8 * (p.orgX % 3), bits.parentWidth = bits.orgX + p.width + p.parentWidth - p.orgX - p.width;
+        GuardedRoi<VnBW1> src(bits, rng), dst(bits, rng);
+        VnImage<VnBW1> aligned(p.width, p.height);
+        ImgBW1Alignment(src.roi(), &aligned);
+        ASSERT_EQ(PixelsOf(aligned), PixelsOf(*src.roi()));
+        ASSERT_TRUE(src.Unchanged());
+        ImgBW1UnAlignment(&aligned, dst.roi());
+        ASSERT_EQ(PixelsOf(*dst.roi()), PixelsOf(aligned));
+        ASSERT_TRUE(dst.OutsideUnchanged());
+      }
   }
+  VnSetMMX(1);
 }
 
-TEST(BW1Alignment, VariantsGiveTheSameBytesAsThePlainLoop) {
-  Rng rng(9);
-  for (const Placement& p : RandomPlacements(rng, 60)) {
-    const Placement bits = BitPlacement(p, 1 + p.width % 7);
-    GuardedRoi<VnBW1> src(bits, rng);
-    VnImage<VnBW1> plain(p.width, p.height), fast(p.width, p.height);
-    VnSetMMX(0);
-    ImgBW1Alignment(src.roi(), &plain);
-    VnSetMMX(1);
-    ImgBW1Alignment(src.roi(), &fast);
-    const int rowBytes = (p.width + 7) / 8;
-    for (int y = 0; y < p.height; ++y)
-      ASSERT_EQ(0, std::memcmp(plain.GetImagePtr(0, y), fast.GetImagePtr(0, y), rowBytes));
-  }
-}
-
-TEST(BW1Alignment, FormulaOnAHandMadeRow) {
+TEST(BW1Alignment, HandMadeRows) {
   // Pixels 0..15 of a row at bit offset 3: the aligned bytes are the source shifted left by 3.
-  VnImage<VnBW1> parent(24, 1);
-  *parent.GetImagePtr(0, 0) = 0b10110101;
-  *parent.GetImagePtr(8, 0) = 0b11001010;
-  *parent.GetImagePtr(16, 0) = 0b01110000;
+  VnImage<VnBW1> parent(24, 1), aligned(16, 1), four(4, 1);
+  const VnBW8 row[] = {0b10110101, 0b11001010, 0b01110000};
+  std::memcpy(parent.GetImagePtr(0, 0), row, 3);
   VnROI<VnBW1> src(&parent, 3, 0, 16, 1);
-  VnImage<VnBW1> dst(16, 1);
-  ImgBW1Alignment(&src, &dst);
-  EXPECT_EQ(*dst.GetImagePtr(0, 0), 0b10101110);
-  EXPECT_EQ(*dst.GetImagePtr(8, 0), 0b01010011);
-}
-
-TEST(BW1UnAlignment, KeepsTheBitsBeforeTheRoiInTheFirstByte) {
-  VnImage<VnBW1> parent(16, 1);
-  *parent.GetImagePtr(0, 0) = 0b10100000;
+  ImgBW1Alignment(&src, &aligned);
+  EXPECT_EQ(*aligned.GetImagePtr(0, 0), 0b10101110);
+  EXPECT_EQ(*aligned.GetImagePtr(8, 0), 0b01010011);
+  // Four pixels back at offset 3: bits 7 to 5 and 0 of the byte keep their value.
+  *four.GetImagePtr(0, 0) = 0xF0;
   VnROI<VnBW1> dst(&parent, 3, 0, 4, 1);
-  VnImage<VnBW1> src(4, 1);
-  *src.GetImagePtr(0, 0) = 0xF0;
-  ImgBW1UnAlignment(&src, &dst);
-  EXPECT_EQ(*parent.GetImagePtr(0, 0), 0b10111110);
-  EXPECT_EQ(*parent.GetImagePtr(8, 0), 0);
+  ImgBW1UnAlignment(&four, &dst);
+  EXPECT_EQ(*parent.GetImagePtr(0, 0), 0b10111111);
+  EXPECT_EQ(*parent.GetImagePtr(8, 0), row[1]);
 }
-
-struct ThrowCase {
-  const char* name;
-  int srcOffset;
-  int dstOffset;
-  int dstWidth;
-  bool unalign;
-  int code;
-};
 
 TEST(BW1Alignment, FailuresThrowTheirCode) {
-  const ThrowCase cases[] = {
-      {"align into a misaligned destination", 0, 3, 10, false, VN_ERR_BW1_NOT_ALIGNED},
-      {"unalign from a misaligned source", 3, 0, 10, true, VN_ERR_BW1_NOT_ALIGNED},
-      {"different sizes", 0, 0, 11, false, VN_ERR_SIZE_MISMATCH},
-      {"different sizes before alignment", 0, 3, 11, false, VN_ERR_SIZE_MISMATCH},
+  VnImage<VnBW1> parent(40, 2), other(40, 2), empty, ten(10, 2);
+  VnROI<VnBW1> at0(&parent, 0, 0, 10, 2), at3(&parent, 3, 0, 10, 2), wide3(&other, 3, 0, 11, 2), wide0(&other, 0, 0, 11, 2);
+  VnROI<VnBW1> outside(&parent, 35, 0, 10, 2);
+  const struct {
+    const char* name;
+    std::function<void()> call;
+    int code;
+  } cases[] = {
+      {"align into a misaligned destination", [&] { ImgBW1Alignment(&at0, &at3); }, VN_ERR_BW1_NOT_ALIGNED},
+      {"unalign from a misaligned source", [&] { ImgBW1UnAlignment(&at3, &ten); }, VN_ERR_BW1_NOT_ALIGNED},
+      {"different sizes", [&] { ImgBW1Alignment(&at0, &wide0); }, VN_ERR_SIZE_MISMATCH},
+      {"different sizes before alignment", [&] { ImgBW1Alignment(&at0, &wide3); }, VN_ERR_SIZE_MISMATCH},
+      {"source outside its parent", [&] { ImgBW1Alignment(&outside, &ten); }, VN_ERR_ROI_OUTSIDE_PARENT},
+      {"void source", [&] { ImgBW1Alignment(&empty, &ten); }, VN_ERR_NULL_ROI},
+      {"null source", [&] { ImgBW1UnAlignment(nullptr, &ten); }, VN_ERR_NULL_ROI},
   };
-  for (const ThrowCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    VnImage<VnBW1> srcParent(40, 2), dstParent(40, 2);
-    VnROI<VnBW1> src(&srcParent, c.srcOffset, 0, 10, 2);
-    VnROI<VnBW1> dst(&dstParent, c.dstOffset, 0, c.dstWidth, 2);
     try {
-      if (c.unalign) ImgBW1UnAlignment(&src, &dst);
-      else ImgBW1Alignment(&src, &dst);
+      c.call();
       ADD_FAILURE() << "no exception";
     } catch (const Korvane::Exception& e) {
-      const auto& quandor = dynamic_cast<const Korvane::Quandor::Exception&>(e);
-      EXPECT_EQ(quandor.code, c.code);
+      EXPECT_EQ(dynamic_cast<const Korvane::Quandor::Exception&>(e).code, c.code);
       EXPECT_STREQ(e.GetText(), VnGetErrorText(c.code));
     }
   }
 }
 
-TEST(BW1Alignment, InvalidOrVoidOperandsThrowTheValidityCode) {
-  VnImage<VnBW1> parent(16, 4), empty;
-  VnROI<VnBW1> outside(&parent, 10, 0, 10, 4);
-  VnImage<VnBW1> dst(10, 4);
-  auto codeOf = [](auto&& call) {
-    try {
-      call();
-    } catch (const Korvane::Quandor::Exception& e) {
-      return e.code;
-    }
-    return 0;
+// Without a destination the pair works in place: a misaligned source's temporary goes back.
+TEST(BW1Pair, InPlaceOnAMisalignedSourceWritesItBack) {
+  Rng rng(4);
+  GuardedRoi<VnBW1> roi(Placement{13, 3, 5, 1, 30, 5}, rng);
+  const std::vector<int> before = PixelsOf(*roi.roi());
+  frame::RunBW1Pair<1>("ImgInvert (BW1)", {roi.roi()}, nullptr, [](auto& s, VnROI<VnBW1>* d) {
+    ASSERT_EQ(d, nullptr);
+    ASSERT_EQ(s[0]->GetBitOffset(0, 0), 0);
+    frame::ForEachRow(*s[0], [](VnBW8* row, int w) { for (int i = 0; i < (w + 7) / 8; ++i) row[i] = VnBW8(~row[i]); });
+  });
+  ASSERT_EQ(VnGetError(), 0);
+  const std::vector<int> after = PixelsOf(*roi.roi());
+  for (std::size_t i = 0; i < after.size(); ++i) EXPECT_EQ(after[i], 1 - before[i]);
+  EXPECT_TRUE(roi.OutsideUnchanged());
+}
+
+TEST(FrameChecks, RunInOrderAndTraceTheFirstFailure) {
+  VnImage<VnBW8> a(4, 4), b(5, 4), empty;
+  VnROI<VnBW8> outside(&a, 2, 2, 4, 4);
+  const struct {
+    const char* name;
+    const VnGenericROI *first, *second;
+    int code;
+  } cases[] = {
+      {"all good", &a, &a, 0},
+      {"invalid before size", &outside, &b, VN_ERR_ROI_OUTSIDE_PARENT},
+      {"size mismatch", &a, &b, VN_ERR_SIZE_MISMATCH},
+      {"void source", &empty, &a, VN_ERR_NULL_ROI},
+      {"void destination", &a, &empty, VN_ERR_NULL_ROI},
+      {"null destination before an invalid source", &outside, nullptr, VN_ERR_NULL_ROI},
   };
-  EXPECT_EQ(codeOf([&] { ImgBW1Alignment(&outside, &dst); }), VN_ERR_ROI_OUTSIDE_PARENT);
-  EXPECT_EQ(codeOf([&] { ImgBW1Alignment(&empty, &dst); }), VN_ERR_NULL_ROI);
-  EXPECT_EQ(codeOf([&] { ImgBW1UnAlignment(nullptr, &dst); }), VN_ERR_NULL_ROI);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    VnOk(), VnSetError(99);  // a stale code: every check starts from a clear state
+    EXPECT_EQ(frame::CheckRois("Op", {c.first, c.second}), c.code == 0);
+    EXPECT_EQ(VnGetError(), c.code);
+    EXPECT_EQ(Trace(), c.code ? std::vector<std::string>{"Op"} : std::vector<std::string>{});
+  }
 }
 
 }  // namespace
