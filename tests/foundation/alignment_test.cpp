@@ -1,12 +1,10 @@
-// The bit-image alignment pair, its funnel-shift variants, the unaligned-operation frame and
-// the order of the ROI checks.
+// The bit-image alignment pair with its funnel-shift variants, and the unaligned-operation frame.
 #include <gtest/gtest.h>
 
 #include <functional>
 
-#include "foundation/alignment_kernels.h"
 #include "foundation/bw1_pair.h"
-#include "support/variants.h"
+#include "support/images.h"
 
 namespace vnimg::test {
 namespace {
@@ -18,26 +16,9 @@ std::vector<int> PixelsOf(const VnROI<VnBW1>& roi) {
   return bits;
 }
 
-TEST(FunnelShift, EveryVectorVariantMatchesThePlainLoop) {
-  ASSERT_TRUE(!VNIMG_X86 || !VectorVariants(bw1::FunnelShiftVariants()).empty());
-  for (int shift = 1; shift <= 7; ++shift) {
-    SCOPED_TRACE(shift);
-    ExpectVariantsMatchPlain<VnBW8>(
-        bw1::FunnelShiftVariants(),
-        [](const Placement& p, Rng& rng) {
-          VnImage<VnBW8> src(p.width + 1, p.height);
-          FillRandomBytes(src, rng);
-          return src;
-        },
-        [shift](bw1::FunnelShiftFn fn, const VnImage<VnBW8>& src, VnROI<VnBW8>* dst) {
-          frame::ForEachRow(*dst, src, [&](VnBW8* d, const VnBW8* s, int w) { fn(s, s + 1, d, std::size_t(w), shift); });
-        },
-        40, static_cast<unsigned>(shift));
-  }
-}
-
-// Every bit offset, widths around byte boundaries, plain and vector loops: the aligned copy
-// holds the same pixels, and copying it back into a fresh misaligned ROI changes no bit outside.
+// Every bit offset, widths around byte boundaries and past the vector widths, plain loop and
+// funnel-shift variants: the aligned copy holds the same pixels, and copying it back into a
+// fresh misaligned ROI changes no bit outside.
 TEST(BW1Alignment, RoundTripAtEveryOffset) {
   Rng rng(5);
   for (int mmx : {0, 1}) {
@@ -120,30 +101,6 @@ TEST(BW1Pair, InPlaceOnAMisalignedSourceWritesItBack) {
   const std::vector<int> after = PixelsOf(*roi.roi());
   for (std::size_t i = 0; i < after.size(); ++i) EXPECT_EQ(after[i], 1 - before[i]);
   EXPECT_TRUE(roi.OutsideUnchanged());
-}
-
-TEST(FrameChecks, RunInOrderAndTraceTheFirstFailure) {
-  VnImage<VnBW8> a(4, 4), b(5, 4), empty;
-  VnROI<VnBW8> outside(&a, 2, 2, 4, 4);
-  const struct {
-    const char* name;
-    const VnGenericROI *first, *second;
-    int code;
-  } cases[] = {
-      {"all good", &a, &a, 0},
-      {"invalid before size", &outside, &b, VN_ERR_ROI_OUTSIDE_PARENT},
-      {"size mismatch", &a, &b, VN_ERR_SIZE_MISMATCH},
-      {"void source", &empty, &a, VN_ERR_NULL_ROI},
-      {"void destination", &a, &empty, VN_ERR_NULL_ROI},
-      {"null destination before an invalid source", &outside, nullptr, VN_ERR_NULL_ROI},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    VnOk(), VnSetError(99);  // a stale code: every check starts from a clear state
-    EXPECT_EQ(frame::CheckRois("Op", {c.first, c.second}), c.code == 0);
-    EXPECT_EQ(VnGetError(), c.code);
-    EXPECT_EQ(Trace(), c.code ? std::vector<std::string>{"Op"} : std::vector<std::string>{});
-  }
 }
 
 }  // namespace

@@ -13,9 +13,8 @@ namespace vnimg::test {
 using Op = ARITH_LOGIC_OPERATIONS;
 
 struct MmxSetting {
-  explicit MmxSetting(int on) : previous(VnGetMMX()) { VnSetMMX(on); }
-  ~MmxSetting() { VnSetMMX(previous); }
-  int previous;
+  explicit MmxSetting(int on) { VnSetMMX(on); }
+  ~MmxSetting() { VnSetMMX(1); }
 };
 
 // Channels of a pixel as integers: one for gray types, three bytes for VnC24.
@@ -52,36 +51,16 @@ void EdgeFill(VnROI<T>& roi, Rng& rng, const VnROI<T>* like = nullptr) {
 // The ImgOper table's result of value op on a, b with maximum M; d is the destination's pixel
 // before the call. -1 for values without a rule.
 inline std::int64_t ExpectedRule(int op, std::int64_t a, std::int64_t b, std::int64_t d, std::int64_t M) {
-  const std::int64_t t = M;
+  const auto truth = [M](bool v) { return v ? M : 0; };
   switch (op) {
-    case 2: return std::min(a + b, M);
-    case 3: return std::max<std::int64_t>(a - b, 0);
-    case 4: return std::min(a * b, M);
-    case 5: return b == 0 ? M : a / b;
-    case 6: return b == 0 ? 0 : a % b;
-    case 7: return (a << (b % 32)) % (M + 1);
-    case 8: return a >> (b % 32);
-    case 9: return (a + b) / 2;
-    case 10: return (a + (M - b)) / 2;
-    case 11: return (a * b) / (M + 1);
-    case 12: return b == 0 ? M : std::min(a * (M + 1) / b, M);
-    case 13: return a & b;
-    case 14: return a | b;
-    case 15: return a ^ b;
-    case 16: return a && b ? t : 0;
-    case 17: return a || b ? t : 0;
-    case 18: return (a == 0) != (b == 0) ? t : 0;
-    case 19: return std::min(a, b);
-    case 20: return std::max(a, b);
-    case 21: return a == 0 ? b : d;
-    case 22: return a != 0 ? b : d;
-    case 23: return a == b ? t : 0;
-    case 24: return a != b ? t : 0;
-    case 25: return a >= b ? t : 0;
-    case 26: return a <= b ? t : 0;
-    case 27: return a > b ? t : 0;
-    case 28: return a < b ? t : 0;
-    case 33: return a > b ? a - b : b - a;
+    case 2: return std::min(a + b, M);  case 3: return std::max<std::int64_t>(a - b, 0);  case 4: return std::min(a * b, M);
+    case 5: return b == 0 ? M : a / b;  case 6: return b == 0 ? 0 : a % b;  case 7: return (a << (b % 32)) % (M + 1);
+    case 8: return a >> (b % 32);  case 9: return (a + b) / 2;  case 10: return (a + (M - b)) / 2;  case 11: return a * b / (M + 1);
+    case 12: return b == 0 ? M : std::min(a * (M + 1) / b, M);  case 13: return a & b;  case 14: return a | b;  case 15: return a ^ b;
+    case 16: return truth(a && b);  case 17: return truth(a || b);  case 18: return truth((a == 0) != (b == 0));
+    case 19: return std::min(a, b);  case 20: return std::max(a, b);  case 21: return a == 0 ? b : d;  case 22: return a != 0 ? b : d;
+    case 23: return truth(a == b);  case 24: return truth(a != b);  case 25: return truth(a >= b);  case 26: return truth(a <= b);
+    case 27: return truth(a > b);  case 28: return truth(a < b);  case 33: return a > b ? a - b : b - a;
     default: return -1;
   }
 }

@@ -1,15 +1,124 @@
-// The colour and DSP stand-ins: component round trips, gray weights, the chamfer distance
-// against a brute-force shortest path, float to 16-bit conversion, and bad geometry.
+// The core, colour and DSP stand-ins: error state, images and ROIs, the legacy vector,
+// settings and memory; component round trips, gray weights, the chamfer distance against a
+// brute-force shortest path, float to 16-bit conversion into a guarded ROI, bad geometry.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <numbers>
+#include <thread>
 
+#include "foundation/simd.h"
 #include "support/images.h"
 
 namespace vnimg::test {
 namespace {
+
+TEST(ErrorState, SetTraceClearAndPerThread) {
+  EXPECT_EQ(VnSetError(1403), 1403);
+  EXPECT_EQ(VnTraceError("Worker"), 1403);
+  VnSetError(1400);  // a new code keeps the names already traced
+  EXPECT_EQ(VnTraceError("ImgOp (BW8)"), 1400);
+  EXPECT_EQ(Trace(), (std::vector<std::string>{"Worker", "ImgOp (BW8)"}));
+  EXPECT_EQ(VnGetErrorTraceName(2), nullptr);
+  for (unsigned i = 0; i < VN_MAX_TRACE; ++i) VnTraceError("later");
+  EXPECT_EQ(VnGetErrorTraceCount(), VN_MAX_TRACE);
+  EXPECT_STREQ(VnGetErrorTraceName(0), "Worker");
+  int otherCode = -1;
+  unsigned otherCount = 99;
+  std::thread([&] { otherCode = VnGetError(), otherCount = VnGetErrorTraceCount(), VnSetError(1303); }).join();
+  EXPECT_EQ(otherCode + otherCount, 0u);
+  EXPECT_EQ(VnGetError(), 1400);
+  EXPECT_EQ(VnOk(), 0);
+  EXPECT_EQ(VnGetError() + VnGetErrorTraceCount(), 0u);
+}
+
+TEST(Image, BadSizesSetTheirCodeAndKeepTheImage) {
+  const struct {
+    int width, height, code;
+  } cases[] = {{-1, 4, VN_ERR_NEGATIVE_SIZE}, {4, -1, VN_ERR_NEGATIVE_SIZE}, {INT_MAX, INT_MAX, VN_ERR_OUT_OF_MEMORY},
+               {INT_MAX, 1, VN_ERR_OUT_OF_MEMORY}, {1 << 20, 1 << 30, VN_ERR_OUT_OF_MEMORY}};
+  for (const auto& c : cases) {
+    VnImage<VnC24> image(2, 2);
+    image.SetPixel(VnC24{1, 2, 3}, 1, 1);
+    VnOk();
+    image.SetSize(c.width, c.height);
+    EXPECT_EQ(VnGetError(), c.code) << c.width << " x " << c.height;
+    EXPECT_EQ(image.GetPixel(1, 1), (VnC24{1, 2, 3}));
+  }
+  VnImage<VnBW8> empty(0, 5);
+  EXPECT_TRUE(empty.Void());
+  EXPECT_FALSE(empty.CheckValidity());
+  EXPECT_EQ(VnGetError(), VN_ERR_NULL_ROI);
+}
+
+TEST(Roi, ValidityChecksEveryLevel) {
+  VnImage<VnBW8> image(10, 10);
+  const struct {
+    int x, y, w, h, code;
+  } cases[] = {{0, 0, 10, 10, 0}, {10, 10, 0, 0, 0}, {1, 0, 10, 10, VN_ERR_ROI_OUTSIDE_PARENT}, {0, 1, 10, 10, VN_ERR_ROI_OUTSIDE_PARENT},
+               {-1, 0, 2, 2, VN_ERR_ROI_OUTSIDE_PARENT}, {0, -1, 2, 2, VN_ERR_ROI_OUTSIDE_PARENT}, {0, 0, -2, 2, VN_ERR_NEGATIVE_SIZE},
+               {0, 0, 2, -2, VN_ERR_NEGATIVE_SIZE}, {INT_MAX, 0, INT_MAX, 1, VN_ERR_ROI_OUTSIDE_PARENT}};
+  for (const auto& c : cases) {
+    VnROI<VnBW8> roi(&image, c.x, c.y, c.w, c.h), child(&roi, 0, 0, 0, 0);
+    VnOk();
+    EXPECT_EQ(roi.CheckValidity(), c.code == 0);
+    EXPECT_EQ(VnGetError(), c.code) << c.x << "," << c.y << " " << c.w << "x" << c.h;
+    EXPECT_EQ(child.CheckValidity(), c.code == 0);  // a valid ROI inside a bad one is bad too
+  }
+  VnROI<VnBW8> orphan;
+  EXPECT_FALSE(orphan.CheckValidity());
+  EXPECT_EQ(VnGetError(), VN_ERR_NULL_ROI);
+}
+
+TEST(LegacyVector, TypesReallocateAndBadShapes) {
+  const struct {
+    int type, groups, length, size, dataType, expectGroups, expectLength;
+  } cases[] = {{1, 0, 0, VN_DATA_SIZE_32, VN_DATA_SIGNED, 1, 3}, {2, 0, 0, VN_DATA_SIZE_32, VN_DATA_UNSIGNED, 1, 256},
+               {2, 1, 640, VN_DATA_SIZE_32, VN_DATA_UNSIGNED, 1, 640}, {3, 0, 0, VN_DATA_SIZE_8, VN_DATA_UNSIGNED, 1, 256},
+               {4, 0, 0, VN_DATA_SIZE_32, VN_DATA_SIGNED, 1, 3}, {5, 0, 0, VN_DATA_SIZE_32, VN_DATA_SIGNED, 1, 3},
+               {6, 0, 0, VN_DATA_SIZE_32, VN_DATA_SIGNED, 1, 1}, {7, 5, 0, VN_DATA_SIZE_32, VN_DATA_FLOAT, 5, 1}};
+  for (const auto& c : cases) {
+    VnVector v;
+    ASSERT_EQ(v.SetType(c.type, c.groups, c.length), 0);
+    const int bytes = c.expectGroups * c.expectLength * (c.size == VN_DATA_SIZE_8 ? 1 : 4);
+    EXPECT_EQ(std::vector<int>({v.GetVectType(), v.GetDataSize(), v.GetDataType(), v.GetNbGroup(), v.GetGroupLength(),
+                                int(v.GetAllocatedSize()), v.GetNbMaxGroup()}),
+              std::vector<int>({c.type, c.size, c.dataType, c.expectGroups, c.expectLength, bytes, c.expectGroups}));
+    const auto* data = static_cast<const unsigned char*>(v.GetDataPtr());
+    EXPECT_EQ(std::count(data, data + bytes, 0), bytes);
+  }
+  VnVector v;
+  ASSERT_EQ(v.SetStructure(VN_DATA_SIZE_32, 4, 2, VN_DATA_SIGNED), 0);
+  static_cast<int*>(v.GetDataPtr())[7] = -9;
+  ASSERT_EQ(v.Reallocate(64), 0);  // keeps the content and zeroes the rest
+  const VnVector copy = v;
+  EXPECT_EQ(static_cast<int*>(copy.GetDataPtr())[7] - static_cast<int*>(copy.GetDataPtr())[8], -9);
+  v.SetNbGroup(100);
+  EXPECT_EQ(v.GetNbGroup(), 8);
+  EXPECT_EQ(v.SetType(99, 1, 1), VN_ERR_PARAM_1);
+  EXPECT_EQ(v.SetStructure(VN_DATA_SIZE_32, 1 << 20, 1 << 20, VN_DATA_SIGNED), VN_ERR_OUT_OF_MEMORY);
+  EXPECT_EQ(v.SetStructure(VN_DATA_SIZE_32, -1, 1, VN_DATA_SIGNED), VN_ERR_PARAM_2);
+  EXPECT_EQ(v.GetAllocatedSize(), 64u);  // failures keep the vector
+}
+
+TEST(Settings, AngleUnitAndMmx) {
+  VnSetAngleUnit(VN_ANGLE_DEGREES);
+  VnSetAngleUnit(static_cast<VN_ANGLE_UNIT>(7));  // ignored
+  EXPECT_DOUBLE_EQ(VnToRadians(180.0) + VnFromRadians(std::numbers::pi / 2), std::numbers::pi + 90.0);
+  VnSetAngleUnit(VN_ANGLE_RADIANS);
+  EXPECT_DOUBLE_EQ(VnToRadians(1.25) + VnFromRadians(1.25), 2.5);
+  EXPECT_EQ(VnGetMMX(), VNIMG_X86 ? 1 : 0);  // on by default where vector variants exist
+  VnSetMMX(0);
+  EXPECT_EQ(simd::ActiveLevel(), simd::Level::Plain);
+  VnSetMMX(5);
+  EXPECT_EQ(VnGetMMX(), 1);
+  simd::SetLevelCap(simd::Level::Sse2);
+  EXPECT_EQ(simd::ActiveLevel(), std::min(simd::Level::Sse2, simd::CpuLevel()));
+  simd::SetLevelCap(simd::Level::Avx512);
+}
 
 struct SwapLookup : VnColorLookup {
   void Transform(VnC24 in, VnC24& out) override { out = VnC24{in.c2, in.c1, in.c0}; }
@@ -34,18 +143,13 @@ TEST(ColourComponents, ExtractThenSetBackLeavesTheImage) {
   EXPECT_EQ(colour.roi()->GetPixel(12, 4).c1, 200);
   EXPECT_TRUE(colour.OutsideUnchanged());
   VnImage<VnBW8> small(13, 4);
-  const struct {
-    std::function<void()> call;
-    int code;
-  } bad[] = {{[&] { ClrGetComponent(colour.roi(), &component, 3, nullptr); }, VN_ERR_PARAM_3},
-             {[&] { ClrGetComponent(colour.roi(), &small, 0, nullptr); }, VN_ERR_SIZE_MISMATCH},
-             {[&] { ClrSetComponent(&small, colour.roi(), 0); }, VN_ERR_SIZE_MISMATCH},
-             {[&] { ClrSetComponent(nullptr, colour.roi(), 0); }, VN_ERR_NULL_ROI}};
   colour.Remember();
-  for (const auto& b : bad) {
-    b.call();
-    EXPECT_EQ(VnGetError(), b.code);
-  }
+  ClrGetComponent(colour.roi(), &component, 3, nullptr);
+  EXPECT_EQ(VnGetError(), VN_ERR_PARAM_3);
+  ClrSetComponent(&small, colour.roi(), 0);
+  EXPECT_EQ(VnGetError(), VN_ERR_SIZE_MISMATCH);
+  ClrSetComponent(nullptr, colour.roi(), 0);
+  EXPECT_EQ(VnGetError(), VN_ERR_NULL_ROI);
   EXPECT_TRUE(colour.Unchanged());
 }
 
@@ -129,7 +233,7 @@ TEST(Dsp, GeometryChecks) {
     EXPECT_EQ(p.call(sp, dp, 2, a), 0);
     EXPECT_NE(p.call(sp - 1, dp, 2, a), 0);
     EXPECT_NE(p.call(sp, dp - 1, 2, a), 0);
-    EXPECT_EQ(p.call(0, 0, 1, a), 0);
+    EXPECT_EQ(p.call(0, 0, 1, a) + p.call(0, 0, 0, a), 0);  // one row or none: pitches unused
     EXPECT_NE(p.call(sp, dp, -1, a), 0);
     EXPECT_NE(p.call(sp, dp, 2, nullptr), 0);
   }
