@@ -6,16 +6,11 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "support/images.h"
+#include "support/levels.h"
 
 namespace vnimg::test {
 
 using Op = ARITH_LOGIC_OPERATIONS;
-
-struct MmxSetting {
-  explicit MmxSetting(int on) { VnSetMMX(on); }
-  ~MmxSetting() { VnSetMMX(1); }
-};
 
 // Channels of a pixel as integers: one for gray types, three bytes for VnC24.
 template <class T>
@@ -69,8 +64,7 @@ inline std::int64_t ExpectedRule(int op, std::int64_t a, std::int64_t b, std::in
 inline std::vector<int> RuleValues(std::initializer_list<int> excluded) {
   std::vector<int> ops;
   for (int op = 2; op <= 33; ++op)
-    if (ExpectedRule(op, 0, 0, 0, 255) >= 0 && std::find(excluded.begin(), excluded.end(), op) == excluded.end())
-      ops.push_back(op);
+    if (ExpectedRule(op, 0, 0, 0, 255) >= 0 && std::count(excluded.begin(), excluded.end(), op) == 0) ops.push_back(op);
   return ops;
 }
 
