@@ -57,6 +57,12 @@ TEST(Roi, ValidityChecksEveryLevel) {
     EXPECT_EQ(VnGetError(), c.code) << c.x << "," << c.y << " " << c.w << "x" << c.h;
     EXPECT_EQ(child.CheckValidity(), c.code == 0);  // a valid ROI inside a bad one is bad too
   }
+  // Skip: bytes from just past a row's last pixel to the next row's first (bit rows: past the
+  // last byte the row touches; pixels 11 to 30 touch bytes 1 to 3).
+  VnImage<VnBW1> bits(37, 2);
+  const VnROI<VnBW1> bitRow(&bits, 11, 1, 20, 1);
+  EXPECT_EQ(bitRow.GetSkip(), bits.GetRowPitch() - 3);
+  EXPECT_EQ(VnROI<VnBW8>(&image, 1, 1, 7, 2).GetSkip(), image.GetRowPitch() - 7);
   VnROI<VnBW8> orphan;
   EXPECT_TRUE(!orphan.CheckValidity() && VnGetError() == VN_ERR_NULL_ROI);
 }
