@@ -1,0 +1,65 @@
+// Shared pieces of the histogram and threshold tests: histograms from counts, random counts,
+// class sums recomputed from scratch, and the failed-check expectation.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "support/images.h"
+
+namespace vnimg::test {
+
+using Counts = std::vector<std::uint32_t>;
+
+inline VnBWHistogramVector MakeHistogram(const Counts& counts) {
+  VnBWHistogramVector hist;
+  hist.SetNumElements(static_cast<unsigned int>(counts.size()));
+  std::copy(counts.begin(), counts.end(), hist.GetDataPtr());
+  return hist;
+}
+inline Counts CountsOf(const VnBWHistogramVector& h) { return Counts(h.GetDataPtr(), h.GetDataPtr() + h.GetNumElements()); }
+inline Counts Bins(std::size_t size, std::initializer_list<std::pair<unsigned, std::uint32_t>> bins) {
+  Counts h(size, 0);
+  for (auto [k, c] : bins) h[k] = c;
+  return h;
+}
+
+// About `occupied` random bins set to 1..maxCount; one in four repeats the last count, so that
+// criteria tie.
+inline Counts RandomCounts(Rng& rng, std::size_t bins, std::size_t occupied, std::uint32_t maxCount) {
+  Counts h(bins, 0);
+  std::uint32_t last = 1;
+  for (std::size_t i = 0; i < occupied; ++i) h[rng() % bins] = last = rng() % 4 ? 1 + rng() % maxCount : last;
+  return h;
+}
+
+// n, sum h k and sum h k^2 over the occupied bins of [first, end).
+struct Sums {
+  std::uint64_t n = 0, s = 0;
+  double q = 0;
+  double Mean() const { return double(s) / double(n); }
+};
+inline std::vector<unsigned> Occupied(const Counts& h) {
+  std::vector<unsigned> bins;
+  for (unsigned k = 0; k < h.size(); ++k)
+    if (h[k]) bins.push_back(k);
+  return bins;
+}
+inline Sums SumOf(const Counts& h, const std::vector<unsigned>& occupied, std::uint64_t first, std::uint64_t end) {
+  Sums r;
+  for (unsigned k : occupied)
+    if (k >= first && k < end) r.n += h[k], r.s += std::uint64_t{h[k]} * k, r.q += double(h[k]) * k * k;
+  return r;
+}
+
+inline ::testing::AssertionResult Failed(int code, const std::vector<std::string>& trace) {
+  if (VnGetError() != code) return ::testing::AssertionFailure() << "code " << VnGetError() << ", expected " << code;
+  if (Trace() != trace) return ::testing::AssertionFailure() << "trace starts " << (Trace().empty() ? "" : Trace()[0]);
+  return ::testing::AssertionSuccess();
+}
+
+}  // namespace vnimg::test
