@@ -17,11 +17,13 @@ using Counts = std::vector<std::uint32_t>;
 
 inline VnBWHistogramVector MakeHistogram(const Counts& counts) {
   VnBWHistogramVector hist;
-  hist.SetNumElements(static_cast<unsigned int>(counts.size()));
-  std::copy(counts.begin(), counts.end(), hist.GetDataPtr());
+  hist.SetNumElements(static_cast<unsigned int>(counts.size())), std::copy(counts.begin(), counts.end(), hist.GetDataPtr());
   return hist;
 }
 inline Counts CountsOf(const VnBWHistogramVector& h) { return Counts(h.GetDataPtr(), h.GetDataPtr() + h.GetNumElements()); }
+// A legacy histogram vector (type 2) holding the first 256 counts, and the counts of one.
+inline void SetLegacy(VnVector& v, const Counts& h) { v.SetType(2, 0, 0), std::copy(h.begin(), h.begin() + 256, static_cast<std::uint32_t*>(v.GetDataPtr())); }
+inline Counts LegacyCounts(const VnVector& v) { return Counts(static_cast<std::uint32_t*>(v.GetDataPtr()), static_cast<std::uint32_t*>(v.GetDataPtr()) + 256); }
 inline Counts Bins(std::size_t size, std::initializer_list<std::pair<unsigned, std::uint32_t>> bins) {
   Counts h(size, 0);
   for (auto [k, c] : bins) h[k] = c;
@@ -45,8 +47,7 @@ struct Sums {
 };
 inline std::vector<unsigned> Occupied(const Counts& h) {
   std::vector<unsigned> bins;
-  for (unsigned k = 0; k < h.size(); ++k)
-    if (h[k]) bins.push_back(k);
+  for (unsigned k = 0; k < h.size(); ++k) if (h[k]) bins.push_back(k);
   return bins;
 }
 inline Sums SumOf(const Counts& h, const std::vector<unsigned>& occupied, std::uint64_t first, std::uint64_t end) {
@@ -56,10 +57,10 @@ inline Sums SumOf(const Counts& h, const std::vector<unsigned>& occupied, std::u
   return r;
 }
 
+// The thread's code is `code` and its trace `trace`, innermost first.
 inline ::testing::AssertionResult Failed(int code, const std::vector<std::string>& trace) {
-  if (VnGetError() != code) return ::testing::AssertionFailure() << "code " << VnGetError() << ", expected " << code;
-  if (Trace() != trace) return ::testing::AssertionFailure() << "trace starts " << (Trace().empty() ? "" : Trace()[0]);
-  return ::testing::AssertionSuccess();
+  if (VnGetError() == code && Trace() == trace) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "code " << VnGetError() << ", trace starting " << (Trace().empty() ? "" : Trace()[0]);
 }
 
 }  // namespace vnimg::test
