@@ -39,8 +39,7 @@ TEST(Failures, CodesTracesAndUntouchedOutputs) {
   VnBWHistogramVector empty = MakeHistogram(Counts(256, 0)), two = MakeHistogram(Bins(256, {{50, 7}, {200, 7}}));
   VnBW8Vector lut;
   VnVector legacyTable, legacyOut, legacyShort;
-  legacyTable.SetType(3, 1, 256);
-  legacyShort.SetType(2, 1, 10);  // a histogram vector too short to read 256 counts from
+  legacyTable.SetType(3, 1, 256), legacyShort.SetType(2, 1, 10);  // a lookup table, and a histogram too short for 256 counts
   unsigned t = 0;
   float below = -7, above = -8, f = -9;
   VnBW8 b8 = 3, c8 = 4;
@@ -49,16 +48,11 @@ TEST(Failures, CodesTracesAndUntouchedOutputs) {
   // How far the threshold moved from `mode` (0 when it stayed).
   const auto select = [&](VnBWHistogramVector* h, unsigned mode, float fraction, unsigned lo, unsigned hi) {
     t = mode;
-    if (h->GetNumElements() == 65536) ImgHistogramThresholdBW16(h, t, below, above, fraction, lo, hi);
-    else ImgHistogramThreshold(h, t, below, above, fraction, lo, hi);
+    (h->GetNumElements() == 65536 ? ImgHistogramThresholdBW16 : ImgHistogramThreshold)(h, t, below, above, fraction, lo, hi);
     return double(t) - mode;
   };
   const auto thrown = [](auto&& call) {
-    try {
-      call();
-    } catch (const Korvane::Quandor::Exception& e) {
-      return double(e.code);
-    }
+    try { call(); } catch (const Korvane::Quandor::Exception& e) { return double(e.code); }
     return 0.0;
   };
   const struct { std::function<double()> call; double result; int code; std::vector<std::string> trace; } rows[] = {

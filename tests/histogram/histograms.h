@@ -15,10 +15,9 @@ namespace vnimg::test {
 
 using Counts = std::vector<std::uint32_t>;
 
-inline VnBWHistogramVector MakeHistogram(const Counts& counts) {
+inline VnBWHistogramVector MakeHistogram(const Counts& c) {
   VnBWHistogramVector hist;
-  hist.SetNumElements(static_cast<unsigned int>(counts.size())), std::copy(counts.begin(), counts.end(), hist.GetDataPtr());
-  return hist;
+  return hist.SetNumElements(unsigned(c.size())), std::copy(c.begin(), c.end(), hist.GetDataPtr()), hist;
 }
 inline Counts CountsOf(const VnBWHistogramVector& h) { return Counts(h.GetDataPtr(), h.GetDataPtr() + h.GetNumElements()); }
 // A legacy histogram vector (type 2) holding the first 256 counts, and the counts of one.
@@ -26,8 +25,7 @@ inline void SetLegacy(VnVector& v, const Counts& h) { v.SetType(2, 0, 0), std::c
 inline Counts LegacyCounts(const VnVector& v) { return Counts(static_cast<std::uint32_t*>(v.GetDataPtr()), static_cast<std::uint32_t*>(v.GetDataPtr()) + 256); }
 inline Counts Bins(std::size_t size, std::initializer_list<std::pair<unsigned, std::uint32_t>> bins) {
   Counts h(size, 0);
-  for (auto [k, c] : bins) h[k] = c;
-  return h;
+  return std::for_each(bins.begin(), bins.end(), [&](auto bin) { h[bin.first] = bin.second; }), h;
 }
 
 // About `occupied` random bins set to 1..maxCount; one in four repeats the last count, so that
@@ -40,11 +38,7 @@ inline Counts RandomCounts(Rng& rng, std::size_t bins, std::size_t occupied, std
 }
 
 // n, sum h k and sum h k^2 over the occupied bins of [first, end).
-struct Sums {
-  std::uint64_t n = 0, s = 0;
-  double q = 0;
-  double Mean() const { return double(s) / double(n); }
-};
+struct Sums { std::uint64_t n = 0, s = 0; double q = 0; double Mean() const { return double(s) / double(n); } };
 inline std::vector<unsigned> Occupied(const Counts& h) {
   std::vector<unsigned> bins;
   for (unsigned k = 0; k < h.size(); ++k) if (h[k]) bins.push_back(k);
@@ -52,8 +46,7 @@ inline std::vector<unsigned> Occupied(const Counts& h) {
 }
 inline Sums SumOf(const Counts& h, const std::vector<unsigned>& occupied, std::uint64_t first, std::uint64_t end) {
   Sums r;
-  for (unsigned k : occupied)
-    if (k >= first && k < end) r.n += h[k], r.s += std::uint64_t{h[k]} * k, r.q += double(h[k]) * k * k;
+  for (unsigned k : occupied) if (k >= first && k < end) r.n += h[k], r.s += std::uint64_t{h[k]} * k, r.q += double(h[k]) * k * k;
   return r;
 }
 

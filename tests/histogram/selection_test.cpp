@@ -114,15 +114,13 @@ TEST(HistogramThreshold, EveryModeMatchesTheBruteForce) {
     // Small counts let the 8-bit error modes find totals below their 32-bit starting value.
     // The isodata entry points iterate on the same histograms.
     const Counts h = RandomCounts(rng, 256, 5 + std::size_t(round * 3), round % 3 == 0 ? 4 : round % 3 == 1 ? 500 : 3000000);
-    unsigned lo = rng() % 256, hi = rng() % 256;
-    if (lo > hi) std::swap(lo, hi);
+    unsigned lo = rng() % 256, hi = std::max(lo, unsigned(rng() % 256));
     if (round % 2 || lo == hi) lo = 0, hi = 255;
     for (unsigned mode : kModes) ExpectLikeBruteForce(h, mode, float(rng() % 1001) / 1000, lo, hi);
     VnBWHistogramVector hist = MakeHistogram(h);
     VnVector legacy;
     SetLegacy(legacy, h);
-    ASSERT_EQ(ImgIsodataThreshold(&hist, lo, hi), PlainIsodata(h, lo, hi));
-    ASSERT_EQ(ImgIsodataThreshold(&legacy, lo, hi), PlainIsodata(h, lo, hi));
+    ASSERT_TRUE(ImgIsodataThreshold(&hist, lo, hi) == PlainIsodata(h, lo, hi) && ImgIsodataThreshold(&legacy, lo, hi) == PlainIsodata(h, lo, hi));
   }
   for (int round = 0; round < 6; ++round) {
     Counts h = RandomCounts(rng, 65536, 30 + std::size_t(round * 15), round % 2 ? 3 : 100000);
@@ -183,8 +181,6 @@ TEST(WholeHistogramThresholds, RulesByHand) {
       {Bins(256, {{10, 1}, {12, 1}, {200, 2}}), 0, {13, 11, 200}},
       {Bins(256, {{77, 10}}), 0, {0, -1, -1}},
       {Bins(256, {{10, 1}, {12, 1}, {200, 2}}), 1, {13, 11, 200, std::sqrt(0.5f)}},  // Q - best = 2
-      {Bins(256, {{50, 1000}, {200, 1000}}), 1, {51, 50, 200, 0}},
-      {Bins(256, {{77, 10}}), 1, {0, -1, -1, 0}},
       {Bins(256, {{10, 5}, {100, 5}, {200, 5}}), 2, {11, 101, 10, 100, 200, 0}},
       {Bins(256, {{10, 1}, {12, 1}, {200, 2}}), 2, {11, 13, 10, 12, 200, 0}},
       {Bins(256, {{10, 1}, {11, 1}, {12, 1}, {200, 1}, {201, 1}, {202, 1}}), 3, {13, 11, 201}},  // ln 3 + ln 3 > ln 6
@@ -227,7 +223,7 @@ void ExpectBestRegions(const Counts& h, const Vector<VnRegionDescriptor>& region
     const VnRegionDescriptor& r = regions[i];
     EXPECT_EQ(r.m_un32First, i ? regions[i - 1].m_un32Last + 1 : occ.front());
     const Sums s = SumOf(h, occ, r.m_un32First, r.m_un32Last + 1ull);
-    ASSERT_GT(s.n, 0u);
+    ASSERT_GT(s.n, 0u);  // every class holds pixels
     value += double(s.s) * s.Mean(), q += s.q, n += double(s.n);
     EXPECT_FLOAT_EQ(r.m_f32Mean, float(s.Mean()));
     EXPECT_NEAR(r.m_f32Variance, s.q / double(s.n) - s.Mean() * s.Mean(), 1e-3 * (1 + s.Mean() * s.Mean()));
@@ -247,14 +243,13 @@ TEST(MultiLevelThreshold, EveryFormFindsTheBestPartition) {
     const unsigned classes = 1 + rng() % std::min(unsigned(Occupied(h).size()), 4u);
     VnBWHistogramVector hist = MakeHistogram(h);
     Vector<VnRegionDescriptor> regions;
-    Vector<VnBW8> values;
+    Vector<VnBW8> values;  // the cuts: the first bins of the classes after the first
     Vector<VnLabelisationDescriptor> partitions;
     const float residual = ImgMultiLevelsMinResidueThreshold(&hist, classes, regions);
     ExpectBestRegions(h, regions, classes, residual);
     EXPECT_FLOAT_EQ(ImgMultiLevelsMinResidueThreshold(&hist, classes - 1, values), residual);
-    for (int i = 0; i + 1 < int(classes); ++i) EXPECT_EQ(values[i], regions[i + 1].m_un32First);  // the cuts
-    EXPECT_FLOAT_EQ(ImgAllMultiLevelsMinResidueThreshold(&hist, classes, partitions), residual);
-    ASSERT_EQ(partitions.GetSize(), int(classes) - 1);
+    for (int i = 0; i + 1 < int(classes); ++i) EXPECT_EQ(values[i], regions[i + 1].m_un32First);
+    ASSERT_TRUE(ImgAllMultiLevelsMinResidueThreshold(&hist, classes, partitions) == residual && partitions.GetSize() == int(classes) - 1);
     for (int j = 0; j < partitions.GetSize(); ++j) ExpectBestRegions(h, partitions[j].m_regions, j + 2u, partitions[j].m_f32Residual);
     ASSERT_EQ(VnGetError(), 0);
   }
