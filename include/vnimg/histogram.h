@@ -31,8 +31,11 @@ void ImgHistogram(VnROI<VnBW32>* src, VnBWHistogramVector* hist, unsigned int ms
                   int saturate = 1);
 
 // Legacy: hist (re-typed as a vector of type 2 when it is not one) gets the 256 counts of the
-// whole rectangle. Returns the code: null operand or no pixels 1400; a ROI that its validity
-// check refuses gets that code (its pixels cannot be read safely); hist without data 1601.
+// whole rectangle; mask runs are not used. Returns the code: null operand or no pixels 1400;
+// hist without data 1601. Unlike the other legacy forms it also runs src's validity check,
+// after the pixel check and before hist is touched: a ROI outside its parent (or of negative
+// size) would be counted from memory that is not its own, so it fails with that check's code
+// (1420, 1421), traced "ImgHistogram ( VnVector)", and hist is left as it was.
 short ImgHistogram(VnROI<VnBW8>* src, VnVector* hist);
 
 // dst[i] = src[0] + ... + src[i] in unsigned 32-bit arithmetic; dst may be src.

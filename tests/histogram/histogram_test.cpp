@@ -1,335 +1,170 @@
+// Histograms, cumulative histograms, equalisation tables and histogram features.
 #include <gtest/gtest.h>
 
-#include <limits>
+#include <cmath>
+#include <numeric>
 
-#include "histogram/brute_force.h"
-#include "histogram/histogram_count.h"
-#include "support/images.h"
+#include "histogram/histogram_moments.h"
+#include "histogram/histograms.h"
 
 namespace vnimg::test {
 namespace {
 
+std::uint64_t Total(const Counts& c) { return std::accumulate(c.begin(), c.end(), std::uint64_t{0}); }
+
+struct WideCase { unsigned msb, bits; int saturate; };
+
+// Random ROIs at odd places: the histogram is the pixel-by-pixel count (a bin past the last one
+// not counted), and its total is the pixel count when no pixel can pass the last bin.
 template <class T>
-Counts PixelCounts(const VnROI<T>& roi, std::size_t bins, auto binOf) {
-  Counts counts(bins, 0);
-  for (int y = 0; y < roi.GetHeight(); ++y)
-    for (int x = 0; x < roi.GetWidth(); ++x)
-      if (const auto bin = binOf(roi.GetPixel(x, y)); bin < bins) ++counts[bin];
-  return counts;
-}
-
-void ExpectError(int code, const std::vector<std::string>& trace) {
-  EXPECT_EQ(VnGetError(), code);
-  EXPECT_EQ(Trace(), trace);
-}
-
-TEST(HistogramBW8, CountsEveryPixelOfRoisAtOddPlaces) {
-  Rng rng(3);
-  for (const Placement& p : RandomPlacements(rng, 120)) {
-    GuardedRoi<VnBW8> src(p, rng);
-    VnBWHistogramVector hist;
-    ImgHistogram(src.roi(), &hist);
-    ASSERT_EQ(VnGetError(), 0);
-    ASSERT_EQ(CountsOf(hist), PixelCounts(*src.roi(), 256, [](VnBW8 v) { return std::size_t{v}; }))
-        << p.width << "x" << p.height;
-    ASSERT_TRUE(src.Unchanged());
-  }
-}
-
-TEST(HistogramBW8, ConstantAndTwoLevelImages) {
-  VnImage<VnBW8> image(1001, 7);
-  VnBWHistogramVector hist;
-  for (int v : {0, 77, 255}) {
-    for (int y = 0; y < 7; ++y)
-      for (int x = 0; x < 1001; ++x) image.SetPixel(static_cast<VnBW8>(x % 2 ? 255 - v : v), x, y);
-    ImgHistogram(&image, &hist);
-    Counts expected(256, 0);
-    expected[static_cast<std::size_t>(v)] += 501 * 7;
-    expected[static_cast<std::size_t>(255 - v)] += 500 * 7;
-    EXPECT_EQ(CountsOf(hist), expected);
-  }
-}
-
-TEST(HistogramBW8, MaskRunsCountOnlyTheirPixels) {
-  Rng rng(4);
-  VnImage<VnBW8> parent(300, 40);
-  FillRandomBytes(parent, rng);
-  VnROI<VnBW8> roi(&parent, 13, 5, 250, 30);
-  const std::uint32_t pitch = static_cast<std::uint32_t>(roi.GetRowPitch());
-  std::vector<VnRun> runs;
-  Counts expected(256, 0);
-  std::uniform_int_distribution<int> x(0, 249);
-  for (int y = 0; y < 30; y += 2) {
-    int a = x(rng), b = x(rng);
-    if (a > b) std::swap(a, b);
-    runs.push_back({y * pitch + static_cast<std::uint32_t>(a), y * pitch + static_cast<std::uint32_t>(b),
-                    static_cast<std::int16_t>(a), static_cast<std::int16_t>(y)});
-    for (int i = a; i < b; ++i) ++expected[roi.GetPixel(i, y)];
-  }
-  roi.SetMaskRuns(runs.data(), static_cast<unsigned>(runs.size()));
-  VnBWHistogramVector hist;
-  ImgHistogram(&roi, &hist);
-  EXPECT_EQ(CountsOf(hist), expected);
-}
-
-// A run that reaches past the last pixel is cut there; an empty or reversed run counts nothing.
-TEST(HistogramBW8, MaskRunsStayInsideTheRoi) {
-  VnImage<VnBW8> parent(64, 8);
-  for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 64; ++x) parent.SetPixel(static_cast<VnBW8>(y), x, y);
-  VnROI<VnBW8> roi(&parent, 4, 2, 10, 3);
-  const std::uint32_t pitch = static_cast<std::uint32_t>(roi.GetRowPitch());
-  const VnRun runs[] = {{2 * pitch + 6, 0xFFFFFFF0u, 6, 2}, {5, 5, 5, 0}, {9, 3, 9, 0}};
-  roi.SetMaskRuns(runs, 3);
-  VnBWHistogramVector hist;
-  ImgHistogram(&roi, &hist);
-  Counts expected(256, 0);
-  expected[4] = 4;  // pixels 6..9 of the ROI's last row (parent row 4)
-  EXPECT_EQ(CountsOf(hist), expected);
-}
-
-TEST(HistogramBW8, ChecksAndFailures) {
-  VnImage<VnBW8> image(4, 4);
-  VnBWHistogramVector hist;
-  ImgHistogram(nullptr, &hist);
-  ExpectError(VN_ERR_NULL_ROI, {"ImgHistogram"});
-  ImgHistogram(&image, static_cast<VnBWHistogramVector*>(nullptr));
-  ExpectError(VN_ERR_NULL_ROI, {"ImgHistogram"});
-  VnImage<VnBW8> empty;
-  ImgHistogram(&empty, &hist);
-  EXPECT_NE(VnGetError(), 0);
-  EXPECT_EQ(Trace().back(), "ImgHistogram");
-  EXPECT_EQ(hist.GetNumElements(), 0u);
-  VnROI<VnBW8> outside(&image, 2, 2, 4, 4);
-  ImgHistogram(&outside, &hist);
-  EXPECT_NE(VnGetError(), 0);
-  ImgHistogram(&image, &hist);
-  EXPECT_EQ(VnGetError(), 0);
-  EXPECT_EQ(hist.GetNumElements(), 256u);
-  EXPECT_EQ(hist[0], 16u);
-}
-
-TEST(HistogramBW8, EmptyRoiGivesZeroCounts) {
-  VnImage<VnBW8> image(4, 4);
-  VnROI<VnBW8> none(&image, 1, 1, 0, 2);
-  VnBWHistogramVector hist = MakeHistogram(Counts(256, 9));
-  ImgHistogram(&none, &hist);
-  EXPECT_EQ(VnGetError(), 0);
-  EXPECT_EQ(CountsOf(hist), Counts(256, 0));
-}
-
-struct WideCase {
-  unsigned msb;
-  unsigned bits;
-  int saturate;
-};
-
-template <class T>
-void ExpectWideHistograms(const std::vector<WideCase>& cases, unsigned seed) {
+void ExpectHistogramsOfRandomRois(const std::vector<WideCase>& cases, unsigned seed) {
   Rng rng(seed);
-  for (const WideCase& c : cases) {
-    for (const Placement& p : RandomPlacements(rng, c.bits > 16 ? 4 : 24)) {
-      SCOPED_TRACE(::testing::Message() << "msb " << c.msb << " bits " << c.bits << " saturate " << c.saturate);
+  for (const WideCase& c : cases)
+    for (const Placement& p : RandomPlacements(rng, c.bits > 16 ? 4 : 30)) {
+      SCOPED_TRACE(::testing::Message() << "msb " << c.msb << " bits " << c.bits << " saturate " << c.saturate << " " << p.width);
       GuardedRoi<T> src(p, rng);
-      VnBWHistogramVector hist;
-      ImgHistogram(src.roi(), &hist, c.msb, c.bits, c.saturate);
+      VnBWHistogramVector hist = MakeHistogram(Counts(3, 9));
+      if constexpr (sizeof(T) == 1) ImgHistogram(src.roi(), &hist);
+      else ImgHistogram(src.roi(), &hist, c.msb, c.bits, c.saturate);
       ASSERT_EQ(VnGetError(), 0);
       const std::uint64_t bins = std::uint64_t{1} << c.bits;
       const bool clamp = c.saturate || c.msb == sizeof(T) * 8 - 1;
-      const auto binOf = [&](T v) -> std::size_t {
-        const std::uint64_t bin = std::uint64_t{v} >> (c.msb + 1 - c.bits);
-        return static_cast<std::size_t>(clamp ? std::min(bin, bins - 1) : bin);
-      };
-      ASSERT_EQ(CountsOf(hist), PixelCounts(*src.roi(), static_cast<std::size_t>(bins), binOf));
-      ASSERT_TRUE(src.Unchanged());
+      Counts expected(bins, 0);
+      for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+          if (const std::uint64_t bin = std::uint64_t{src.roi()->GetPixel(x, y)} >> (c.msb + 1 - c.bits); bin < bins || clamp) ++expected[std::min(bin, bins - 1)];
+      const std::uint64_t total = Total(CountsOf(hist)), pixels = std::uint64_t(p.width) * p.height;
+      ASSERT_TRUE(CountsOf(hist) == expected && (clamp ? total == pixels : total <= pixels) && src.Unchanged());
+    }
+}
+
+TEST(Histogram, EveryFormCountsRandomRoisAtOddPlaces) {
+  ExpectHistogramsOfRandomRois<VnBW8>({{7, 8, 1}}, 3);
+  ExpectHistogramsOfRandomRois<VnBW16>({{15, 8, 1}, {15, 16, 0}, {11, 8, 1}, {11, 8, 0}, {9, 10, 1}, {3, 2, 0}, {15, 0, 1}, {0, 1, 1}}, 5);
+  ExpectHistogramsOfRandomRois<VnBW32>({{31, 8, 1}, {31, 16, 0}, {19, 12, 1}, {19, 12, 0}, {7, 8, 0}, {31, 0, 0}, {31, 18, 0}}, 6);
+}
+
+// Runs count only their pixels; offsets are from pixel (0, 0), a run past the ROI's last pixel
+// is cut there and an empty or reversed run counts nothing. The legacy form ignores the runs.
+TEST(Histogram, MaskRunsCountOnlyTheirPixels) {
+  VnImage<VnBW8> parent(40, 6);
+  for (int y = 0; y < 6; ++y) for (int x = 0; x < 40; ++x) parent.SetPixel(VnBW8(10 * y + x % 10), x, y);
+  VnROI<VnBW8> roi(&parent, 3, 1, 20, 4);  // pixel (x, y) = 10 (y + 1) + (x + 3) % 10
+  const unsigned pitch = unsigned(roi.GetRowPitch());
+  const VnRun runs[] = {{2, 5, 2, 0}, {9, 3, 9, 0}, {7, 7, 7, 0}, {pitch + 19, pitch + 19, 19, 1}, {3 * pitch + 18, 0xFFFFFFF0u, 18, 3}};
+  roi.SetMaskRuns(runs, 5);
+  VnBWHistogramVector hist;
+  ImgHistogram(&roi, &hist);
+  EXPECT_EQ(CountsOf(hist), Bins(256, {{15, 1}, {16, 1}, {17, 1}, {41, 1}, {42, 1}}));  // the last run cut at the last pixel
+  VnVector legacy;
+  roi.SetMaskRuns(nullptr, 0);
+  ImgHistogram(&roi, &hist);
+  roi.SetMaskRuns(runs, 5);
+  EXPECT_TRUE(ImgHistogram(&roi, &legacy) == 0 && legacy.GetVectType() == 2 && LegacyCounts(legacy) == CountsOf(hist));
+}
+
+// Differences of neighbours give the counts back (modulo 2^32); in place gives the same; (1, 0, 2) gives (1, 1, 3).
+TEST(CumulateHistogram, RunningSumsAlsoInPlace) {
+  Rng rng(7);
+  const Counts counts = RandomCounts(rng, 300, 100, 0xFFFFFFFFu);
+  VnBWHistogramVector src = MakeHistogram(counts), dst = MakeHistogram({5}), small = MakeHistogram({1, 0, 2});
+  ImgCumulateHistogram(&src, &dst), ImgCumulateHistogram(&src, &src), ImgCumulateHistogram(&small, &small);
+  ASSERT_TRUE(dst.GetNumElements() == 300 && CountsOf(src) == CountsOf(dst) && CountsOf(small) == Counts({1, 1, 3}));
+  for (unsigned i = 0; i < 300; ++i) ASSERT_EQ(dst[i] - (i ? dst[i - 1] : 0u), counts[i]);
+}
+
+// lut[i] = floor(scale C(i) / N), C the exclusive running sum: 255 for the typed form, 256 kept
+// in 8 bits for the legacy one; an empty histogram gives the identity in both.
+TEST(SetupEqualize, ExclusiveRunningSumScaled) {
+  Rng rng(10);
+  for (const Counts& counts : {RandomCounts(rng, 256, 120, 100000), RandomCounts(rng, 256, 9, 0xFFFFFFF),
+                               Bins(256, {{100, 1234}}), Counts(256, 0)}) {
+    VnBWHistogramVector hist = MakeHistogram(counts);
+    VnBW8Vector lut;
+    VnVector legacyHist, legacyLut;
+    SetLegacy(legacyHist, counts);
+    ImgSetupEqualize(&hist, &lut);
+    ASSERT_TRUE(ImgSetupEqualize(&legacyHist, &legacyLut) == 0 && lut.GetNumElements() == 256 && legacyLut.GetVectType() == 3);
+    const auto* table = static_cast<const unsigned char*>(legacyLut.GetDataPtr());
+    const std::uint64_t total = Total(counts);
+    for (std::uint64_t i = 0, below = 0; i < 256; below += counts[i++]) {
+      ASSERT_EQ(lut[unsigned(i)], total ? 255 * below / total : i) << i;
+      ASSERT_EQ(table[i], static_cast<unsigned char>(total ? 256 * below / total : i)) << i;
     }
   }
 }
 
-TEST(HistogramBW16, BinsFromTheChosenBits) {
-  ExpectWideHistograms<VnBW16>({{15, 8, 1}, {15, 16, 0}, {11, 8, 1}, {11, 8, 0}, {9, 10, 1}, {3, 2, 0}, {15, 0, 1}, {0, 1, 1}},
-                               5);
+// Each feature from its definition over bins lo..hi.
+double FeatureOf(const Counts& h, int f, int lo, int hi) {
+  const Sums s = SumOf(h, Occupied(h), unsigned(lo), hi + 1ull);
+  int mode = lo, rare = -1, first = hi + 1, last = lo - 1;
+  for (int i = lo; i <= hi; ++i) {
+    const std::uint32_t c = h[std::size_t(i)];
+    if (c > h[std::size_t(mode)]) mode = i;
+    if (c && (rare < 0 || c < h[std::size_t(rare)])) rare = i;
+    if (c) first = std::min(first, i), last = i;
+  }
+  const double n = double(s.n), sum = double(s.s);
+  const double values[] = {s.n ? double(mode) : 0.0, double(std::int32_t(s.n ? h[std::size_t(mode)] : 0)), rare < 0 ? 0.0 : rare,
+                           rare < 0 ? -1.0 : std::int32_t(h[std::size_t(rare)]), double(first), double(last),
+                           double(std::int32_t(std::uint32_t(s.n))), s.n ? sum / n : 0.0,
+                           s.n ? std::sqrt(std::max(0.0, (s.q - sum * sum / n) / n)) : 0.0};
+  return values[f];
 }
 
-TEST(HistogramBW32, BinsFromTheChosenBits) {
-  ExpectWideHistograms<VnBW32>({{31, 8, 1}, {31, 16, 0}, {19, 12, 1}, {19, 12, 0}, {7, 8, 0}, {31, 0, 0}, {31, 18, 0}}, 6);
-}
-
-TEST(HistogramBW16, SaturationPutsHighPixelsInTheLastBin) {
-  VnImage<VnBW16> image(3, 1);
-  image.SetPixel(4095, 0, 0);
-  image.SetPixel(65535, 1, 0);
-  image.SetPixel(256, 2, 0);
-  VnBWHistogramVector hist;
-  ImgHistogram(&image, &hist, 11, 8, 1);
-  EXPECT_EQ(hist.GetNumElements(), 256u);
-  EXPECT_EQ(hist[255], 2u);
-  EXPECT_EQ(hist[16], 1u);
-  // Without saturation the pixel beyond the range is left out.
-  ImgHistogram(&image, &hist, 11, 8, 0);
-  EXPECT_EQ(hist[255], 1u);
-  // With msb 15 nothing can pass the range, saturation or not.
-  ImgHistogram(&image, &hist, 15, 8, 0);
-  EXPECT_EQ(hist[255], 1u);
-  EXPECT_EQ(hist[15], 1u);
-  EXPECT_EQ(hist[1], 1u);
-}
-
-TEST(HistogramWide, ChecksInOrder) {
-  VnImage<VnBW16> image16(2, 2);
-  VnImage<VnBW32> image32(2, 2);
-  VnBWHistogramVector hist = MakeHistogram(Counts(4, 7));
-  ImgHistogram(&image16, &hist, 16, 8, 1);
-  ExpectError(VN_ERR_PARAM_3, {"ImgHistogram ( VnBW16)"});
-  ImgHistogram(&image16, &hist, 6, 8, 1);
-  ExpectError(VN_ERR_PARAM_4, {"ImgHistogram ( VnBW16)"});
-  ImgHistogram(&image32, &hist, 32, 8, 1);
-  ExpectError(VN_ERR_PARAM_3, {"ImgHistogram ( VnBW32)"});
-  ImgHistogram(&image32, &hist, 30, 32, 1);
-  ExpectError(VN_ERR_PARAM_4, {"ImgHistogram ( VnBW32)"});
-  // 2^32 bins cannot be counted.
-  ImgHistogram(&image32, &hist, 31, 32, 1);
-  ExpectError(VN_ERR_PARAM_4, {"ImgHistogram ( VnBW32)"});
-  VnImage<VnBW16> empty;
-  ImgHistogram(&empty, &hist, 16, 8, 1);  // the parameter checks come first
-  ExpectError(VN_ERR_PARAM_3, {"ImgHistogram ( VnBW16)"});
-  ImgHistogram(&empty, &hist, 15, 8, 1);
-  EXPECT_NE(VnGetError(), 0);
-  ImgHistogram(static_cast<VnROI<VnBW16>*>(nullptr), &hist, 15, 8, 1);
-  ExpectError(VN_ERR_NULL_ROI, {"ImgHistogram ( VnBW16)"});
-  EXPECT_EQ(CountsOf(hist), Counts(4, 7));
-}
-
-// A histogram too large for the container fails with its allocation code and both traces.
-TEST(HistogramWide, TooManyBinsFailWithTheContainersCode) {
-  VnImage<VnBW32> image(2, 2);
-  VnBWHistogramVector hist;
-  ImgHistogram(&image, &hist, 31, 31, 1);
-  EXPECT_EQ(VnGetError(), VN_ERR_OUT_OF_MEMORY);
-  EXPECT_EQ(Trace().back(), "ImgHistogram ( VnBW32)");
-}
-
-TEST(CountKernels, PartialTablesSumToThePlainCount) {
-  Rng rng(8);
-  std::vector<std::uint8_t> bytes(5000);
-  for (auto& b : bytes) b = static_cast<std::uint8_t>(rng());
-  for (std::size_t n : {0u, 1u, 7u, 8u, 9u, 100u, 4999u}) {
-    std::uint32_t even[256] = {}, odd[256] = {};
-    histogram::CountBW8(bytes.data() + 1, n, {even, odd});
-    Counts expected(256, 0);
-    for (std::size_t i = 0; i < n; ++i) ++expected[bytes[i + 1]];
-    for (int v = 0; v < 256; ++v) ASSERT_EQ(even[v] + odd[v], expected[static_cast<std::size_t>(v)]) << n;
+TEST(AnalyseHistogram, EveryFeatureOverRandomRangesInEveryForm) {
+  Rng rng(11);
+  for (int round = 0; round < 120; ++round) {
+    const bool wide = round % 4 == 3;
+    const std::size_t bins = wide ? 1000 : 256;
+    const Counts h = RandomCounts(rng, bins, std::size_t(round % 30), round % 5 ? 50 : 0xFFFFFFFFu);
+    int lo = int(rng() % bins), hi = std::max(lo, int(rng() % bins));
+    if (round % 3 == 0) lo = 0, hi = int(bins) - 1;
+    VnBWHistogramVector hist = MakeHistogram(h);
+    VnVector legacy;
+    SetLegacy(legacy, h);
+    for (int f = 0; f <= 9; ++f) {
+      const auto feature = static_cast<IMG_HISTOGRAM_FEATURE>(f);
+      const double want = f == 9 ? 0.0 : FeatureOf(h, f, lo, hi);  // no feature 9: 0 without error
+      ASSERT_FLOAT_EQ(wide ? ImgAnalyseHistogramBW16(&hist, feature, lo, hi) : ImgAnalyseHistogram(&hist, feature, lo, hi), float(want)) << f << " " << lo << ".." << hi;
+      ASSERT_EQ(VnGetError(), 0);
+      if (wide) continue;
+      int asInt = -77;  // the legacy forms: integer features into an int, the moments into a float, others untouched
+      float asFloat = -77.0f;
+      ASSERT_EQ(ImgAnalyseHistogram(&legacy, lo, hi, f, asInt) + ImgAnalyseHistogram(&legacy, lo, hi, f, asFloat), 0);
+      ASSERT_EQ(asInt, f <= 6 ? std::int32_t(want) : -77);
+      ASSERT_FLOAT_EQ(asFloat, f == 7 || f == 8 ? float(want) : -77.0f);
+    }
   }
 }
 
-TEST(LegacyHistogram, CountsTheRectangleIntoATypeTwoVector) {
-  Rng rng(9);
-  VnImage<VnBW8> parent(40, 20);
-  FillRandomBytes(parent, rng);
-  VnROI<VnBW8> roi(&parent, 3, 2, 31, 15);
-  const VnRun run{0, 1, 0, 0};
-  roi.SetMaskRuns(&run, 1);  // the legacy form ignores runs
-  VnVector hist;
-  EXPECT_EQ(ImgHistogram(&roi, &hist), 0);
-  EXPECT_EQ(hist.GetVectType(), 2);
-  const auto* counts = static_cast<const std::uint32_t*>(hist.GetDataPtr());
-  EXPECT_EQ(Counts(counts, counts + 256), PixelCounts(roi, 256, [](VnBW8 v) { return std::size_t{v}; }));
-
-  VnROI<VnBW8> flat(&parent, 0, 0, 10, 0);
-  EXPECT_EQ(ImgHistogram(&flat, &hist), 0);
-  EXPECT_EQ(Counts(counts, counts + 256), Counts(256, 0));
-}
-
-TEST(LegacyHistogram, Failures) {
-  VnImage<VnBW8> empty;
-  VnVector hist;
-  EXPECT_EQ(ImgHistogram(&empty, &hist), VN_ERR_NULL_ROI);
-  EXPECT_EQ(Trace(), std::vector<std::string>{"ImgHistogram ( VnVector)"});
-  VnImage<VnBW8> image(2, 2);
-  EXPECT_EQ(ImgHistogram(&image, static_cast<VnVector*>(nullptr)), VN_ERR_NULL_ROI);
-  VnROI<VnBW8> outside(&image, 1, 1, 4, 4);
-  EXPECT_NE(ImgHistogram(&outside, &hist), 0);
-}
-
-TEST(CumulateHistogram, RunningSums) {
-  VnBWHistogramVector src = MakeHistogram({1, 0, 2});
-  VnBWHistogramVector dst;
-  ImgCumulateHistogram(&src, &dst);
-  EXPECT_EQ(CountsOf(dst), (Counts{1, 1, 3}));
-  ImgCumulateHistogram(&src, &src);  // in place
-  EXPECT_EQ(CountsOf(src), (Counts{1, 1, 3}));
-  VnBWHistogramVector wraps = MakeHistogram({0xFFFFFFFFu, 2});
-  ImgCumulateHistogram(&wraps, &dst);
-  EXPECT_EQ(CountsOf(dst), (Counts{0xFFFFFFFFu, 1}));
-  ImgCumulateHistogram(nullptr, &dst);
-  ExpectError(VN_ERR_NULL_ROI, {"ImgCumulateHistogram"});
-}
-
-TEST(SetupEqualize, OneLevelMapsToZeroUpToItAnd255Above) {
-  Counts counts(256, 0);
-  counts[100] = 1234;
-  VnBWHistogramVector hist = MakeHistogram(counts);
-  VnBW8Vector lut;
-  ImgSetupEqualize(&hist, &lut);
-  ASSERT_EQ(lut.GetNumElements(), 256u);
-  for (unsigned i = 0; i < 256; ++i) EXPECT_EQ(lut[i], i <= 100 ? 0 : 255) << i;
-
-  VnVector legacyHist, legacyLut;
-  legacyHist.SetType(2, 0, 0);
-  std::copy(counts.begin(), counts.end(), static_cast<std::uint32_t*>(legacyHist.GetDataPtr()));
-  EXPECT_EQ(ImgSetupEqualize(&legacyHist, &legacyLut), 0);
-  EXPECT_EQ(legacyLut.GetVectType(), 3);
-  const auto* table = static_cast<const unsigned char*>(legacyLut.GetDataPtr());
-  for (unsigned i = 0; i < 256; ++i) EXPECT_EQ(table[i], 0) << i;  // 256 above the level, kept in 8 bits
-}
-
-TEST(SetupEqualize, ExclusiveRunningSumScaled) {
-  Rng rng(10);
-  const Counts counts = RandomCounts(rng, 256, 120, 100000);
-  VnBWHistogramVector hist = MakeHistogram(counts);
-  VnBW8Vector lut;
-  ImgSetupEqualize(&hist, &lut);
-  VnVector legacyHist, legacyLut;
-  legacyHist.SetType(2, 0, 0);
-  std::copy(counts.begin(), counts.end(), static_cast<std::uint32_t*>(legacyHist.GetDataPtr()));
-  ImgSetupEqualize(&legacyHist, &legacyLut);
-  const auto* table = static_cast<const unsigned char*>(legacyLut.GetDataPtr());
-  std::uint64_t total = 0, below = 0;
-  for (auto c : counts) total += c;
-  for (unsigned i = 0; i < 256; ++i) {
-    EXPECT_EQ(lut[i], 255 * below / total);
-    EXPECT_EQ(table[i], static_cast<unsigned char>(256 * below / total));
-    below += counts[i];
-  }
-}
-
-// Left open: an empty histogram has no equalisation; both forms give the identity.
-TEST(SetupEqualize, EmptyHistogramGivesTheIdentity) {
-  VnBWHistogramVector hist = MakeHistogram(Counts(256, 0));
-  VnBW8Vector lut;
-  ImgSetupEqualize(&hist, &lut);
+// Shannon entropy in bits of the normalised range, and the histogram moments; rows by hand.
+TEST(HistogramEntropyAndMoments, RulesByHand) {
+  VnBWHistogramVector hist = MakeHistogram({0, 5, 5, 0, 7, 0, 1, 3});
+  const float quarter = float(-0.25 * std::log2(0.25) - 0.75 * std::log2(0.75));
+  const struct { unsigned first, last; float bits; } rows[] = {{1, 2, 1.0f}, {4, 4, 0.0f}, {3, 3, 0.0f}, {2, 1, 0.0f}, {6, 0xFFFFFFFFu, quarter}, {5, 0xFFFFFFFFu, quarter}};
+  for (const auto& r : rows) EXPECT_FLOAT_EQ(hist.Entropy(r.first, r.last), r.bits) << r.first << ".." << r.last;
+  VnBWHistogramVector moments = MakeHistogram(Bins(256, {{2, 1}, {4, 3}, {200, 2}, {255, 4}}));
+  float mean = 0, variance = 0, first = 0;
+  ASSERT_TRUE(histogram::HistogramFirstMoment(moments, -5, 10, first) && histogram::HistogramCenteredMoments(moments, 0, 254, mean, variance));
+  EXPECT_TRUE(first == 3.5f && mean == 69.0f);  // (2 + 12 + 400) / 6
+  EXPECT_FLOAT_EQ(variance, float((4 + 48 + 80000) / 6.0 - 69.0 * 69.0));
   EXPECT_EQ(VnGetError(), 0);
-  for (unsigned i = 0; i < 256; ++i) EXPECT_EQ(lut[i], i);
-  VnVector legacyHist, legacyLut;
-  legacyHist.SetType(2, 0, 0);
-  EXPECT_EQ(ImgSetupEqualize(&legacyHist, &legacyLut), 0);
-  for (unsigned i = 0; i < 256; ++i) EXPECT_EQ(static_cast<const unsigned char*>(legacyLut.GetDataPtr())[i], i);
 }
 
-TEST(SetupEqualize, Failures) {
-  VnBWHistogramVector shortHist = MakeHistogram(Counts(255, 1));
-  VnBW8Vector lut;
-  lut.AddElement(7);
-  ImgSetupEqualize(&shortHist, &lut);
-  ExpectError(VN_ERR_VECTOR_SIZE, {"ImgSetupEqualize ( VnBWHistogramVector)"});
-  EXPECT_EQ(lut.GetNumElements(), 1u);
-  VnVector notHist, legacyLut;
-  notHist.SetType(3, 1, 256);
-  EXPECT_EQ(ImgSetupEqualize(&notHist, &legacyLut), VN_ERR_LEGACY_NOT_HISTOGRAM);
-  EXPECT_EQ(Trace(), std::vector<std::string>{"ImgSetupEqualize ( VnVector)"});
-  VnVector shortType2;
-  shortType2.SetType(2, 1, 10);  // a histogram vector too short to read 256 counts from
-  EXPECT_EQ(ImgSetupEqualize(&shortType2, &legacyLut), VN_ERR_LEGACY_NO_DATA);
+// The legacy form also refuses a ROI that its validity check refuses (its pixels cannot be
+// read safely), before it touches the vector: that code, its trace, and the vector as it was.
+TEST(LegacyHistogram, InvalidRoiLeavesTheVectorUntouched) {
+  VnImage<VnBW8> image(8, 8);
+  VnROI<VnBW8> outside(&image, 5, 5, 4, 4), flat(&image, 0, 0, 8, 0);
+  VnVector table, hist;
+  table.SetType(3, 1, 256), SetLegacy(hist, Counts(256, 7));
+  EXPECT_EQ(ImgHistogram(&outside, &table), VN_ERR_ROI_OUTSIDE_PARENT);
+  EXPECT_TRUE(Failed(VN_ERR_ROI_OUTSIDE_PARENT, {"ImgHistogram ( VnVector)"}) && table.GetVectType() == 3);  // not re-typed
+  EXPECT_EQ(ImgHistogram(&outside, &hist), VN_ERR_ROI_OUTSIDE_PARENT);
+  EXPECT_EQ(LegacyCounts(hist), Counts(256, 7));
+  EXPECT_EQ(ImgHistogram(&flat, &hist), 0);  // no rows: the zeroed histogram
+  EXPECT_EQ(LegacyCounts(hist), Counts(256, 0));
 }
 
 }  // namespace
