@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "support/pixels.h"
 
 namespace vnimg::test {
 
@@ -57,18 +58,6 @@ VnImage<T> RandomImage(std::mt19937& rng, int width, int height) {
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) image.SetPixel(RandomPixel<T>(rng), x, y);
   return image;
-}
-
-// Same size and the same pixels inside the ROI (padding ignored).
-template <class T>
-::testing::AssertionResult SamePixels(const VnROI<T>& a, const VnROI<T>& b) {
-  if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight())
-    return ::testing::AssertionFailure() << a.GetWidth() << " x " << a.GetHeight() << " against " << b.GetWidth() << " x "
-                                         << b.GetHeight();
-  for (int y = 0; y < a.GetHeight(); ++y)
-    for (int x = 0; x < a.GetWidth(); ++x)
-      if (!(a.GetPixel(x, y) == b.GetPixel(x, y))) return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") differs";
-  return ::testing::AssertionSuccess();
 }
 
 }  // namespace vnimg::test
