@@ -21,10 +21,10 @@ void CountBW8(const std::uint8_t* p, std::size_t n, PartialCounts counts);
 // Long spans count byte pairs instead: one increment of a 65536-bin table per two pixels,
 // folded into bytes at the end (pair a + 256 b counts once for a and once for b). Two pair
 // tables alternate for the same reason as the byte tables. The tables cost 512 KiB to clear
-// and fold, which pays from about a million pixels on.
+// and fold, which pays from about a quarter of a million pixels on.
 class BW8Counter {
  public:
-  static constexpr std::uint64_t kPairMinPixels = std::uint64_t{1} << 20;
+  static constexpr std::uint64_t kPairMinPixels = std::uint64_t{1} << 18;
   // Pair tables when `pixels` (the total to be added) is large and they can be had.
   explicit BW8Counter(std::uint64_t pixels);
   void Add(const std::uint8_t* p, std::size_t n);
