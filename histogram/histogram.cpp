@@ -52,13 +52,17 @@ bool SizeHistogram(VnBWHistogramVector& hist, unsigned int bins, const char* tra
   return true;
 }
 
-void CountBW8Rectangle(const VnROI<VnBW8>& src, PartialCounts counts) {
-  frame::ForEachRow(src, [&](const VnBW8* row, int width) { CountBW8(row, static_cast<std::size_t>(width), counts); });
+// The 256 counts of the ROI's pixels into out.
+void CountBW8Rectangle(const VnROI<VnBW8>& src, std::uint32_t* out) {
+  BW8Counter counter(std::uint64_t(src.GetWidth()) * std::uint64_t(src.GetHeight()));
+  frame::ForEachRow(src, [&](const VnBW8* row, int width) { counter.Add(row, static_cast<std::size_t>(width)); });
+  counter.SumInto(out);
 }
 
-// Each run's bytes [start, end) from pixel (0, 0), clipped to the ROI's memory.
-void CountBW8Runs(const VnROI<VnBW8>& src, PartialCounts counts) {
-  const VnBW8* base = src.GetImagePtr(0, 0);
+// Calls visit(start, end) with each run's bytes [start, end) from pixel (0, 0), clipped to the
+// ROI's memory; empty runs are skipped.
+template <class Visit>
+void ForEachRunSpan(const VnROI<VnBW8>& src, Visit visit) {
   const std::uint64_t extent = src.GetWidth() == 0 || src.GetHeight() == 0
                                    ? 0
                                    : std::uint64_t(src.GetRowPitch()) * std::uint64_t(src.GetHeight() - 1) +
@@ -67,8 +71,20 @@ void CountBW8Runs(const VnROI<VnBW8>& src, PartialCounts counts) {
   for (unsigned r = 0; r < src.GetMaskRunCount(); ++r) {
     const std::uint64_t start = runs[r].m_un32Start;
     const std::uint64_t end = std::min<std::uint64_t>(runs[r].m_un32End, extent);
-    if (start < end) CountBW8(base + start, static_cast<std::size_t>(end - start), counts);
+    if (start < end) visit(start, end);
   }
+}
+
+// The 256 counts of the mask runs' pixels into out.
+void CountBW8Runs(const VnROI<VnBW8>& src, std::uint32_t* out) {
+  std::uint64_t pixels = 0;
+  ForEachRunSpan(src, [&](std::uint64_t start, std::uint64_t end) { pixels += end - start; });
+  BW8Counter counter(pixels);
+  const VnBW8* base = src.GetImagePtr(0, 0);
+  ForEachRunSpan(src, [&](std::uint64_t start, std::uint64_t end) {
+    counter.Add(base + start, static_cast<std::size_t>(end - start));
+  });
+  counter.SumInto(out);
 }
 
 template <class Pixel>
@@ -124,14 +140,10 @@ void ImgHistogram(VnROI<VnBW8>* src, VnBWHistogramVector* hist) {
   if (!frame::CheckEachRoi(kTrace, {src})) return;
   if (!SizeHistogram(*hist, kBW8Bins, kTrace)) return;
   hist->Clear();
-  alignas(64) std::uint32_t partial[2][kBW8Bins] = {};
-  const PartialCounts counts{partial[0], partial[1]};
   if (src->GetMaskRunCount() != 0)
-    CountBW8Runs(*src, counts);
+    CountBW8Runs(*src, hist->GetDataPtr());
   else
-    CountBW8Rectangle(*src, counts);
-  unsigned int* out = hist->GetDataPtr();
-  for (unsigned i = 0; i < kBW8Bins; ++i) out[i] = partial[0][i] + partial[1][i];
+    CountBW8Rectangle(*src, hist->GetDataPtr());
 }
 
 void ImgHistogram(VnROI<VnBW16>* src, VnBWHistogramVector* hist, unsigned int msb, unsigned int bits, int saturate) {
@@ -152,9 +164,7 @@ short ImgHistogram(VnROI<VnBW8>* src, VnVector* hist) {
   std::uint32_t* counts = legacy::HistogramCounts(*hist);
   VnSetError(VN_ERR_LEGACY_NO_DATA);
   if (!counts) return static_cast<short>(VnTraceError(kTrace));
-  alignas(64) std::uint32_t partial[2][kBW8Bins] = {};
-  CountBW8Rectangle(*src, {partial[0], partial[1]});
-  for (unsigned i = 0; i < kBW8Bins; ++i) counts[i] = partial[0][i] + partial[1][i];
+  CountBW8Rectangle(*src, counts);
   return static_cast<short>(VnOk());
 }
 

@@ -1,6 +1,7 @@
 #include "histogram/histogram_count.h"
 
 #include <cstring>
+#include <new>
 
 namespace vnimg::histogram {
 
@@ -27,6 +28,27 @@ void CountBW8(const std::uint8_t* p, std::size_t n, PartialCounts counts) {
 
 namespace {
 
+constexpr std::size_t kPairBins = 65536;
+
+// Adds the n bytes at p (n even) as n / 2 little-endian pairs, alternating between the tables.
+void CountPairs(const std::uint8_t* p, std::size_t n, std::uint32_t* even, std::uint32_t* odd) {
+  std::size_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    std::uint64_t a, b;
+    std::memcpy(&a, p + i, 8);
+    std::memcpy(&b, p + i + 8, 8);
+    ++even[a & 0xFFFF];
+    ++odd[(a >> 16) & 0xFFFF];
+    ++even[(a >> 32) & 0xFFFF];
+    ++odd[a >> 48];
+    ++even[b & 0xFFFF];
+    ++odd[(b >> 16) & 0xFFFF];
+    ++even[(b >> 32) & 0xFFFF];
+    ++odd[b >> 48];
+  }
+  for (; i < n; i += 2) ++even[p[i] | unsigned{p[i + 1]} << 8];
+}
+
 template <class Pixel>
 void CountWide(const Pixel* p, std::size_t n, BinMap map, PartialCounts counts) {
   std::size_t i = 0;
@@ -42,6 +64,34 @@ void CountWide(const Pixel* p, std::size_t n, BinMap map, PartialCounts counts) 
 }
 
 }  // namespace
+
+BW8Counter::BW8Counter(std::uint64_t pixels) {
+  if (pixels >= kPairMinPixels) m_pairs.reset(new (std::nothrow) std::uint32_t[2 * kPairBins]());
+}
+
+void BW8Counter::Add(const std::uint8_t* p, std::size_t n) {
+  if (!m_pairs) return CountBW8(p, n, {m_bytes[0], m_bytes[1]});
+  if (n % 2 != 0) ++m_bytes[0][p[--n]];
+  CountPairs(p, n, m_pairs.get(), m_pairs.get() + kPairBins);
+}
+
+// Folding the pair tables: row b of 256 pairs (a, b) sums into byte b, and its entries into
+// bytes a.
+void BW8Counter::SumInto(std::uint32_t* out) const {
+  for (std::size_t i = 0; i < 256; ++i) out[i] = m_bytes[0][i] + m_bytes[1][i];
+  if (!m_pairs) return;
+  const std::uint32_t* even = m_pairs.get();
+  const std::uint32_t* odd = even + kPairBins;
+  for (std::size_t b = 0; b < 256; ++b) {
+    std::uint32_t row = 0;
+    for (std::size_t a = 0; a < 256; ++a) {
+      const std::uint32_t c = even[b * 256 + a] + odd[b * 256 + a];
+      out[a] += c;
+      row += c;
+    }
+    out[b] += row;
+  }
+}
 
 void CountBW16(const std::uint16_t* p, std::size_t n, BinMap map, PartialCounts counts) { CountWide(p, n, map, counts); }
 void CountBW32(const std::uint32_t* p, std::size_t n, BinMap map, PartialCounts counts) { CountWide(p, n, map, counts); }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace vnimg::histogram {
 
@@ -16,6 +17,24 @@ struct PartialCounts {
 
 // Adds the n bytes at p to the 256-bin partial tables.
 void CountBW8(const std::uint8_t* p, std::size_t n, PartialCounts counts);
+
+// Long spans count byte pairs instead: one increment of a 65536-bin table per two pixels,
+// folded into bytes at the end (pair a + 256 b counts once for a and once for b). Two pair
+// tables alternate for the same reason as the byte tables. The tables cost 512 KiB to clear
+// and fold, which pays from about a quarter of a million pixels on.
+class BW8Counter {
+ public:
+  static constexpr std::uint64_t kPairMinPixels = std::uint64_t{1} << 18;
+  // Pair tables when `pixels` (the total to be added) is large and they can be had.
+  explicit BW8Counter(std::uint64_t pixels);
+  void Add(const std::uint8_t* p, std::size_t n);
+  // out[i] = count of byte i, for 256 bins.
+  void SumInto(std::uint32_t* out) const;
+
+ private:
+  std::uint32_t m_bytes[2][256] = {};
+  std::unique_ptr<std::uint32_t[]> m_pairs;  // two tables of 65536 counts, or null
+};
 
 // How a wide pixel picks its bin: min(v >> shift, limit). limit is the last bin when the
 // histogram saturates, or one past it (a bin that is dropped) when it does not.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numeric>
 
+#include "histogram/histogram_count.h"
 #include "histogram/histogram_moments.h"
 #include "histogram/histograms.h"
 
@@ -42,6 +43,28 @@ TEST(Histogram, EveryFormCountsRandomRoisAtOddPlaces) {
   ExpectHistogramsOfRandomRois<VnBW8>({{7, 8, 1}}, 3);
   ExpectHistogramsOfRandomRois<VnBW16>({{15, 8, 1}, {15, 16, 0}, {14, 8, 0}, {11, 8, 1}, {11, 8, 0}, {9, 10, 1}, {3, 2, 0}, {15, 0, 1}, {0, 1, 1}}, 5);
   ExpectHistogramsOfRandomRois<VnBW32>({{31, 8, 1}, {31, 16, 0}, {30, 8, 0}, {19, 12, 1}, {19, 12, 0}, {7, 8, 0}, {31, 0, 0}, {31, 18, 0}}, 6);
+}
+
+// The byte counter on both of its paths (byte tables, and byte pairs for announced large
+// counts) against a literal count: spans of every length to 40 and long odd ones at odd
+// offsets, with a constant stretch so that neighbouring pairs repeat; a guard past bin 255.
+TEST(Histogram, ByteCounterCountsEveryByteOnce) {
+  Rng rng(7);
+  std::vector<std::uint8_t> bytes(1 << 16);
+  for (auto& b : bytes) b = std::uint8_t(rng());
+  std::fill(bytes.begin() + 1000, bytes.begin() + 1300, std::uint8_t{200});
+  for (std::uint64_t announced : {std::uint64_t{0}, histogram::BW8Counter::kPairMinPixels}) {
+    histogram::BW8Counter counter(announced);
+    Counts expected(256, 0), counted(257, 0xC0FFEE);
+    std::size_t at = 1;
+    for (std::size_t n : {0u, 1u, 2u, 3u, 5u, 8u, 15u, 16u, 17u, 31u, 32u, 33u, 40u, 999u, 1601u, 4097u, 30001u}) {
+      counter.Add(bytes.data() + at, n);
+      for (std::size_t i = at; i < at + n; ++i) ++expected[bytes[i]];
+      at += n + 3;
+    }
+    counter.SumInto(counted.data());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), counted.begin()) && counted[256] == 0xC0FFEE) << announced;
+  }
 }
 
 // Runs count only their pixels; offsets are from pixel (0, 0), a run past the ROI's last pixel
