@@ -16,6 +16,17 @@ std::vector<int> PixelsOf(const VnROI<VnBW1>& roi) {
   return bits;
 }
 
+// The parent's bytes but those of the ROI's rows (whole bytes: the aligned copy writes the
+// last byte of a row whole).
+std::vector<int> BytesAroundRows(VnImage<VnBW1>& parent, const Placement& p) {
+  std::vector<int> bytes;
+  const auto* base = reinterpret_cast<const unsigned char*>(parent.GetImagePtr(0, 0));
+  for (int y = 0; y < parent.GetHeight(); ++y)
+    for (int i = 0; i < parent.GetRowPitch(); ++i)
+      if (y < p.orgY || y >= p.orgY + p.height || i < p.orgX / 8 || i >= (p.orgX + p.width + 7) / 8) bytes.push_back(base[y * parent.GetRowPitch() + i]);
+  return bytes;
+}
+
 // Every bit offset, widths around byte boundaries and past the vector widths, plain loop and
 // funnel-shift variants: the aligned copy holds the same pixels, and copying it back into a
 // fresh misaligned ROI changes no bit outside.
@@ -26,15 +37,17 @@ TEST(BW1Alignment, RoundTripAtEveryOffset) {
     for (const Placement& p : RandomPlacements(rng, 60))
       for (int offset = 0; offset < 8; ++offset) {
         SCOPED_TRACE(::testing::Message() << "offset " << offset << " width " << p.width << " " << simd::LevelName(level));
-        Placement bits = p;
-        bits.orgX = offset + 8 * (p.orgX % 3), bits.parentWidth = bits.orgX + p.width + p.parentWidth - p.orgX - p.width;
-        GuardedRoi<VnBW1> src(bits, rng), dst(bits, rng);
-        VnImage<VnBW1> aligned(p.width, p.height);
-        ImgBW1Alignment(src.roi(), &aligned);
-        ASSERT_EQ(PixelsOf(aligned), PixelsOf(*src.roi()));
-        ASSERT_TRUE(src.Unchanged());
-        ImgBW1UnAlignment(&aligned, dst.roi());
-        ASSERT_EQ(PixelsOf(*dst.roi()), PixelsOf(aligned));
+        Placement bits = p, whole;
+        if (p.width % 3 == 0) bits.width = 8 * (p.width / 3);  // rows that end on a byte
+        bits.orgX = offset + 8 * (p.orgX % 3), bits.parentWidth = bits.orgX + bits.width + p.parentWidth - p.orgX - p.width;
+        whole = bits, whole.orgX = 8 * (p.orgX % 2), whole.parentWidth = whole.orgX + bits.width + 9;
+        GuardedRoi<VnBW1> src(bits, rng), dst(bits, rng), aligned(whole, rng);
+        const std::vector<int> around = BytesAroundRows(aligned.parent(), whole);
+        ImgBW1Alignment(src.roi(), aligned.roi());
+        ASSERT_EQ(PixelsOf(*aligned.roi()), PixelsOf(*src.roi()));
+        ASSERT_TRUE(src.Unchanged() && BytesAroundRows(aligned.parent(), whole) == around);
+        ImgBW1UnAlignment(aligned.roi(), dst.roi());
+        ASSERT_EQ(PixelsOf(*dst.roi()), PixelsOf(*aligned.roi()));
         ASSERT_TRUE(dst.OutsideUnchanged());
       }
   }

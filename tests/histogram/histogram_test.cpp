@@ -169,8 +169,8 @@ TEST(HistogramEntropyAndMoments, RulesByHand) {
   for (const auto& r : rows) EXPECT_FLOAT_EQ(hist.Entropy(r.first, r.last), r.bits) << r.first << ".." << r.last;
   VnBWHistogramVector moments = MakeHistogram(Bins(256, {{2, 1}, {4, 3}, {200, 2}, {255, 4}}));
   float mean = 0, variance = 0, first = 0;
-  ASSERT_TRUE(histogram::HistogramFirstMoment(moments, -5, 10, first) && histogram::HistogramCenteredMoments(moments, 0, 254, mean, variance));
-  EXPECT_TRUE(first == 3.5f && mean == 69.0f);  // (2 + 12 + 400) / 6
+  ASSERT_TRUE(histogram::HistogramFirstMoment(moments, -5, 4, first) && histogram::HistogramCenteredMoments(moments, 0, 200, mean, variance));
+  EXPECT_TRUE(first == 3.5f && mean == 69.0f);  // (2 + 12) / 4 and (2 + 12 + 400) / 6, both ends inclusive
   EXPECT_FLOAT_EQ(variance, float((4 + 48 + 80000) / 6.0 - 69.0 * 69.0));
   EXPECT_EQ(VnGetError(), 0);
 }

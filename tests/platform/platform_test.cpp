@@ -223,6 +223,11 @@ TEST(Dsp, GeometryChecks) {
   float* p = KorvaneIDsp_1DMallocFLOAT32(2);
   EXPECT_TRUE(p && !KorvaneIDsp_1DMallocFLOAT32(0));
   KorvaneIDsp_1DFree(p);
+  for (std::size_t n : {1, 63, 64, 65}) {  // sizes round up to whole 64-byte blocks
+    void* m = Quandor_Malloc(n);
+    EXPECT_TRUE(m && reinterpret_cast<std::uintptr_t>(m) % 64 == 0) << n;
+    Quandor_Free(m);
+  }
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ void CheckForm(const std::vector<int>& ops, Run run, Rule rule) {
     LevelSetting setting(level);
     for (int op : ops)
       for (Placement p : RandomPlacements(rng, 7)) {
-        if (p.width == 7) p.width = 95, p.parentWidth += 88;  // vector loops, then the longest tails
+        if (p.width == 7) p.width = 191, p.parentWidth += 184;  // two or more vector loops, then the longest tails
         SCOPED_TRACE(::testing::Message() << "value " << op << " " << simd::LevelName(level) << " width " << p.width);
         Placement q = p;
         q.orgX = (p.orgX + 3) % 8, q.parentWidth = q.orgX + p.width + 1;
