@@ -35,7 +35,7 @@ ROWS = [
     ("Point operations", "`VnBW16` Add / `cv::add`", "BM_Oper16/Add", "BM_OpenCV_Oper8/Add16"),
     ("Histograms", "8-bit histogram, noise / `cv::calcHist`", "BM_HistogramBW8/{size}/constant:0", "BM_HistogramBW8_OpenCV/{size}/constant:0"),
     ("Histograms", "8-bit histogram, constant image / `cv::calcHist`", "BM_HistogramBW8/{size}/constant:1", "BM_HistogramBW8_OpenCV/{size}/constant:1"),
-    ("Histograms", "8-bit histogram, mask runs of a disc (46 % of the height)", "BM_HistogramBW8MaskRuns", None),
+    ("Histograms", "8-bit histogram, mask runs of a disc (46 % of the height)", "BM_HistogramBW8MaskRuns/{size}", None),
     ("Histograms", "16-bit histogram, 12 bits / `cv::calcHist` 4096 bins", "BM_HistogramBW16/{size}/bits:12", "BM_HistogramBW16_OpenCV/{size}/bits:12"),
     ("Histograms", "16-bit histogram, 16 bits / `cv::calcHist` 65536 bins", "BM_HistogramBW16/{size}/bits:16", "BM_HistogramBW16_OpenCV/{size}/bits:16"),
     ("Thresholding", "fixed 8-bit / `cv::threshold` BINARY", "BM_Threshold8", "BM_OpenCV_ThresholdBinary"),
