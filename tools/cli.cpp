@@ -1,7 +1,9 @@
 #include "cli.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
+#include <sstream>
 
 namespace vnimg::tool {
 namespace {
@@ -36,12 +38,55 @@ bool ParseNumber(const std::string& text, T& value) {
   }
 }
 
+template <class Image>
+struct PixelOf;
+template <class T>
+struct PixelOf<VnImage<T>> {
+  using type = T;
+};
+
+template <class... Images>
+std::vector<const char*> PixelTypeNames(PixelTypes types, std::variant<Images...>*) {
+  std::vector<const char*> names;
+  ((types & PixelBit<typename PixelOf<Images>::type>() ? names.push_back(kPixelTypeName<typename PixelOf<Images>::type>) : void()), ...);
+  return names;
+}
+
+std::string Number(double value) {
+  std::ostringstream text;
+  text << value;
+  return text.str();
+}
+
+constexpr const char* kVocabulary =
+    "Conventions, the same in every command:\n"
+    "  - inputs first, the output last; options after them, named after the operation's\n"
+    "    parameters, one name for one parameter everywhere (--mode for automatic threshold\n"
+    "    modes, --threshold for a level, --fraction, --half-size, --interpolation-bits ...);\n"
+    "  - switches are flags (--resize, --drop-odd); numbers are decimal (hexadecimal only\n"
+    "    after 0x), reals finite; enumerations by their kebab-case name;\n"
+    "  - an option that does not apply to the input's pixel type, a value out of its range,\n"
+    "    a missing operand or pixel types an operation has no form for is refused (status 2)\n"
+    "    before anything runs, with what would work;\n"
+    "  - with --json every command prints JSON: what it measured, or for an image it wrote\n"
+    "    the path, size, pixel type and anything it chose (an automatic threshold ...);\n"
+    "  - an alpha channel is carried through where the command can, else refused.\n"
+    "Images: PNG, PBM/PGM/PPM (binary or plain) and PAM, recognised by their content; a\n"
+    "file's maximum value means white (a maxval-15 PGM reads as 0..255, like a 4-bit PNG).\n"
+    "Options of every command:\n"
+    "  --json               print results as JSON\n"
+    "  --quiet              no progress lines on stderr (printed after the first second)\n"
+    "  --max-pixels N       refuse files of more pixels (default 268435456 = 2^28)\n"
+    "  --compression N      PNG zlib level 0 to 9 (default 1, fast)\n"
+    "  --plain              write Netpbm files in the plain (text) form\n"
+    "  -h, --help           the command's options\n"
+    "Exit status: 0 done, 1 the operation failed, 2 bad arguments or files (nothing written).\n";
+
 void PrintUsage(std::ostream& out) {
   out << "usage: vnimg COMMAND [ARGUMENTS] [--OPTION VALUE ...] [--json]\n\n"
-         "Image processing for machine vision from the command line. Inputs come first, then the\n"
-         "output; images are .png, .pgm, .ppm, .pbm or .pnm files. Run `vnimg COMMAND --help` for a\n"
-         "command's options. Exit status: 0 done, 1 the operation failed, 2 bad arguments or files.\n\n"
-         "commands:\n";
+         "Image processing for machine vision from the command line. Run `vnimg COMMAND --help`\n"
+         "for a command's options; `vnimg --version` for the version.\n\n"
+      << kVocabulary << "\ncommands:\n";
   for (const Command& command : Commands()) {
     std::string head = "  " + command.name;
     head.resize(std::max<std::size_t>(head.size() + 2, 30), ' ');
@@ -66,11 +111,28 @@ void PrintHelp(const Command& command, std::ostream& out) {
       for (std::size_t i = 0; i < option.names.size(); ++i) help += (i ? ", " : "") + std::string(option.names[i].name);
       help += ", or a number)";
     }
+    if (!option.choices.empty()) {
+      help += " (one of";
+      for (std::size_t i = 0; i < option.choices.size(); ++i) help += (i ? ", " : " ") + std::to_string(option.choices[i]);
+      help += ")";
+    }
+    if (option.range) help += " (" + Number(option.range->least) + " to " + Number(option.range->most) + ")";
+    if (option.appliesTo != kAnyPixels) help += " [" + PixelTypesText(option.appliesTo) + " images]";
     if (!option.flag) help += option.defaultValue.empty() ? "; required" : "; default " + option.defaultValue;
     line("--" + option.name + (option.flag ? "" : " VALUE"), help);
   }
-  line("--json", "print results as JSON");
-  line("--help", "show this text");
+  out << "\nand --json, --quiet, --max-pixels N, --compression N, --plain, -h/--help (see vnimg --help).\n";
+}
+
+std::string OperationMessage(const Command& command, const OperationError& e) {
+  std::string message = e.what();
+  for (const CodeMeaning& meaning : command.codeMeanings)
+    if (meaning.code == e.code) message += "\n  here: " + meaning.meaning;
+  if (!e.trace.empty()) {
+    message += "\n  trace, innermost first:";
+    for (std::size_t i = 0; i < e.trace.size(); ++i) message += (i ? ", \"" : " \"") + e.trace[i] + '"';
+  }
+  return message;
 }
 
 }  // namespace
@@ -127,13 +189,32 @@ long long Invocation::Integer(const std::string& option, long long least, long l
   if (!ParseNumber(text, value)) throw UsageError("--" + option + " wants a whole number, not '" + text + "'");
   if (value < least || value > most)
     throw UsageError("--" + option + " must lie between " + std::to_string(least) + " and " + std::to_string(most));
+  const Option& declared = Declared(option);
+  CheckDeclaredRange(declared, static_cast<double>(value));
+  if (!declared.choices.empty() && std::find(declared.choices.begin(), declared.choices.end(), value) == declared.choices.end()) {
+    std::string known;
+    for (const long long choice : declared.choices) known += (known.empty() ? "" : ", ") + std::to_string(choice);
+    throw UsageError("--" + option + " must be one of " + known + ", not " + text);
+  }
   return value;
+}
+
+long long Invocation::Integer(const std::string& option) const {
+  return Integer(option, std::numeric_limits<long long>::min(), std::numeric_limits<long long>::max());
+}
+
+void Invocation::CheckDeclaredRange(const Option& declared, double value) const {
+  if (declared.range && (value < declared.range->least || value > declared.range->most))
+    throw UsageError("--" + declared.name + " must lie between " + Number(declared.range->least) + " and " +
+                     Number(declared.range->most));
 }
 
 double Invocation::Real(const std::string& option) const {
   const std::string text = Text(option);
   double value = 0;
-  if (!ParseNumber(text, value)) throw UsageError("--" + option + " wants a number, not '" + text + "'");
+  if (!ParseNumber(text, value) || !std::isfinite(value))
+    throw UsageError("--" + option + " wants a finite number, not '" + text + "'");
+  CheckDeclaredRange(Declared(option), value);
   return value;
 }
 
@@ -144,8 +225,8 @@ std::vector<double> Invocation::Reals(const std::string& option) const {
   while (start <= text.size()) {
     const std::size_t comma = std::min(text.find(',', start), text.size());
     double value = 0;
-    if (!ParseNumber(text.substr(start, comma - start), value))
-      throw UsageError("--" + option + " wants comma-separated numbers, not '" + text + "'");
+    if (!ParseNumber(text.substr(start, comma - start), value) || !std::isfinite(value))
+      throw UsageError("--" + option + " wants comma-separated finite numbers, not '" + text + "'");
     values.push_back(value);
     start = comma + 1;
   }
@@ -162,8 +243,8 @@ long long Invocation::Enum(const std::string& option, long long least, long long
   if (ParseNumber(text, value) && value >= least && value <= most) return value;
   std::string known;
   for (const EnumName& name : Declared(option).names) known += (known.empty() ? "" : ", ") + std::string(name.name);
-  throw UsageError("--" + option + ": '" + Text(option) + "' is not one of " + known + " or a number from " +
-                   std::to_string(least) + " to " + std::to_string(most));
+  throw UsageError("--" + option + ": '" + Text(option) + "' is not one of " + known +
+                   (least <= most ? " or a number from " + std::to_string(least) + " to " + std::to_string(most) : std::string()));
 }
 
 void Invocation::Print(const Report& report) {
@@ -174,9 +255,92 @@ void Invocation::Print(const Report& report) {
   }
 }
 
-AnyImage Invocation::Read(std::size_t argument) const { return ReadImage(Argument(argument)); }
+void Invocation::SetCommonOptions(const CommonOptions& options, std::ostream& err) {
+  m_common = options;
+  m_err = &err;
+}
 
-void Invocation::Write(std::size_t argument, AnyImage image) const { WriteImage(Argument(argument), image); }
+void Invocation::CheckOptionsApply(PixelTypes type, const char* typeName) const {
+  for (const Option& option : m_command.options)
+    if (!(option.appliesTo & type) && Given(option.name))
+      throw UsageError("--" + option.name + " does not apply to " + typeName + " images (only to " +
+                       PixelTypesText(option.appliesTo) + " images)");
+}
+
+void Invocation::CheckAlphaAccepted() const {
+  if (m_inputAlpha && m_command.alpha == AlphaRule::Refuse)
+    throw UsageError("the input has an alpha channel, which " + m_command.name +
+                     " cannot carry through; drop it first with `vnimg copy IN OUT --drop-alpha`");
+}
+
+void Invocation::Chose(const std::string& name, Report value) {
+  for (auto& chosen : m_chosen)
+    if (chosen.first == name) return void(chosen.second = std::move(value));
+  m_chosen.emplace_back(name, std::move(value));
+}
+
+void Invocation::Progress(const std::string& what, bool always) const {
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+  if (m_err && !m_common.quiet && (always || seconds > 1))
+    *m_err << "vnimg " << m_command.name << ": " << what << " (" << std::round(seconds * 10) / 10 << " s)" << std::endl;
+}
+
+void Invocation::Finish() {
+  Report report = Report::Group();
+  Report written = std::move(m_written);
+  if (!m_json) {
+    if (m_chosen.empty()) return;
+  } else if (written.Size() == 1) {
+    report = written.Item(0);
+  } else if (written.Size() > 1) {
+    report.Set("outputs", std::move(written));
+  }
+  for (auto& [name, value] : m_chosen) report.Set(name, std::move(value));
+  if (m_json && written.Size() == 0 && m_chosen.empty()) return;
+  Print(report);
+}
+
+AnyImage Invocation::Read(std::size_t argument) const {
+  AnyImage image = ReadImage(Argument(argument), m_common.limits);
+  if (image.alpha && !m_inputAlpha) m_inputAlpha = image.alpha;
+  Progress("read " + Argument(argument));
+  return image;
+}
+
+ImageHeader Invocation::ReadHeader(std::size_t argument) const { return ReadImageHeader(Argument(argument), m_common.limits); }
+
+void Invocation::Write(std::size_t argument, AnyImage image) const {
+  if (m_inputAlpha && !image.alpha) {
+    if (m_command.alpha != AlphaRule::Keep || m_inputAlpha->GetWidth() != image.Width() ||
+        m_inputAlpha->GetHeight() != image.Height()) {
+      CheckAlphaAccepted();
+      throw UsageError("the input has an alpha channel, which " + m_command.name + " cannot carry into " + Argument(argument) +
+                       "; drop it first with `vnimg copy IN OUT --drop-alpha`");
+    }
+    image.alpha = m_inputAlpha;
+  }
+  WriteImage(Argument(argument), image, m_common.write);
+  Progress("wrote " + Argument(argument));
+  m_written.Add(Report::Group()
+                    .Set("output", Argument(argument))
+                    .Set("width", image.Width())
+                    .Set("height", image.Height())
+                    .Set("pixels", PixelTypeName(image.pixels))
+                    .Set("alpha", image.alpha.has_value()));
+}
+
+std::string PixelTypesText(PixelTypes types) {
+  const std::vector<const char*> names = PixelTypeNames(types, static_cast<ImageVariant*>(nullptr));
+  std::string text;
+  for (std::size_t i = 0; i < names.size(); ++i) text += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + std::string(names[i]);
+  return text;
+}
+
+std::optional<long long> ParseWholeNumber(const std::string& text) {
+  long long value = 0;
+  if (text.starts_with('-') || !ParseNumber(text, value)) return std::nullopt;
+  return value;
+}
 
 void CallOperation(const std::string& name, const std::function<void()>& operation) {
   try {
@@ -207,6 +371,84 @@ std::span<const Command> Commands() {
   return commands;
 }
 
+namespace {
+
+// The common options, taken out of the command line unless the command declares one of the
+// same name.
+bool TakeCommonOption(const Command& command, const std::string& name, const std::function<std::string()>& value,
+                      CommonOptions& common, bool& json) {
+  for (const Option& option : command.options)
+    if (option.name == name) return false;
+  const auto whole = [&](long long least, long long most) {
+    const std::string text = value();
+    const std::optional<long long> number = ParseWholeNumber(text);
+    if (!number || *number < least || *number > most)
+      throw UsageError("--" + name + " wants a whole number from " + std::to_string(least) + " to " + std::to_string(most) +
+                       ", not '" + text + "'");
+    return *number;
+  };
+  if (name == "json") {
+    json = true;
+  } else if (name == "quiet") {
+    common.quiet = true;
+  } else if (name == "plain") {
+    common.write.plain = true;
+  } else if (name == "max-pixels") {
+    common.limits.maxPixels = static_cast<std::uint64_t>(whole(1, 1ll << 40));
+  } else if (name == "compression") {
+    common.write.compression = static_cast<int>(whole(0, 9));
+  } else {
+    return false;
+  }
+  return true;
+}
+
+int RunCommand(const Command& command, const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  std::vector<std::string> positional;
+  std::vector<std::pair<std::string, std::string>> options;
+  CommonOptions common;
+  bool json = false;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "-h") {
+      PrintHelp(command, out);
+      return 0;
+    }
+    if (arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
+      positional.push_back(arg);
+      continue;
+    }
+    std::string name = arg.substr(2), value;
+    const std::size_t equals = name.find('=');
+    const bool inlineValue = equals != std::string::npos;
+    if (inlineValue) {
+      value = name.substr(equals + 1);
+      name.resize(equals);
+    }
+    if (name == "help") {
+      PrintHelp(command, out);
+      return 0;
+    }
+    const auto next = [&] {
+      if (inlineValue) return value;
+      if (i + 1 >= args.size()) throw UsageError("--" + name + " needs a value");
+      return args[++i];
+    };
+    if (TakeCommonOption(command, name, next, common, json)) continue;
+    bool flag = false;
+    for (const Option& option : command.options)
+      if (option.name == name) flag = option.flag;
+    options.emplace_back(name, !inlineValue && flag ? std::string("1") : next());
+  }
+  Invocation call(command, std::move(positional), std::move(options), json, out);
+  call.SetCommonOptions(common, err);
+  command.run(call);
+  call.Finish();
+  return 0;
+}
+
+}  // namespace
+
 int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) {
     PrintUsage(err);
@@ -217,6 +459,10 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     PrintUsage(out);
     return 0;
   }
+  if (args[0] == "--version") {
+    out << "vnimg " << VNIMG_VERSION << '\n';
+    return 0;
+  }
   const Command* command = nullptr;
   for (const Command& candidate : Commands())
     if (candidate.name == args[0]) command = &candidate;
@@ -224,58 +470,29 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     err << "vnimg: unknown command '" << args[0] << "' (vnimg --help lists them)\n";
     return kExitUsage;
   }
+  const std::string prefix = "vnimg " + command->name + ": ";
   try {
-    std::vector<std::string> positional;
-    std::vector<std::pair<std::string, std::string>> options;
-    bool json = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-      const std::string& arg = args[i];
-      if (arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
-        positional.push_back(arg);
-        continue;
-      }
-      std::string name = arg.substr(2), value;
-      const std::size_t equals = name.find('=');
-      const bool inlineValue = equals != std::string::npos;
-      if (inlineValue) {
-        value = name.substr(equals + 1);
-        name.resize(equals);
-      }
-      if (name == "help") {
-        PrintHelp(*command, out);
-        return 0;
-      }
-      if (name == "json") {
-        json = true;
-        continue;
-      }
-      bool flag = false;
-      for (const Option& option : command->options)
-        if (option.name == name) flag = option.flag;
-      if (!inlineValue && flag) {
-        value = std::string("1");  // a flag given without a value
-      } else if (!inlineValue) {
-        if (i + 1 >= args.size()) throw UsageError("--" + name + " needs a value");
-        value = args[++i];
-      }
-      options.emplace_back(name, value);
-    }
-    Invocation call(*command, std::move(positional), std::move(options), json, out);
-    command->run(call);
-    return 0;
+    return RunCommand(*command, args, out, err);
   } catch (const UsageError& e) {
-    err << "vnimg " << command->name << ": " << e.what() << '\n';
+    err << prefix << e.what() << '\n';
     return kExitUsage;
   } catch (const FileError& e) {
-    err << "vnimg " << command->name << ": " << e.what() << '\n';
+    err << prefix << e.what() << '\n';
     return kExitUsage;
   } catch (const OperationError& e) {
-    err << "vnimg " << command->name << ": " << e.what() << '\n';
-    if (!e.trace.empty()) {
-      err << "  trace, innermost first:";
-      for (std::size_t i = 0; i < e.trace.size(); ++i) err << (i ? ", \"" : " \"") << e.trace[i] << '"';
-      err << '\n';
-    }
+    err << prefix << OperationMessage(*command, e) << '\n';
+    return kExitFailed;
+  } catch (const std::bad_alloc&) {
+    err << prefix << "not enough memory\n";
+    return kExitFailed;
+  } catch (const Korvane::Quandor::Exception& e) {
+    err << prefix << "the operation failed with error " << e.code << ": " << VnGetErrorText(e.code) << '\n';
+    return kExitFailed;
+  } catch (const std::exception& e) {
+    err << prefix << "failed: " << e.what() << '\n';
+    return kExitFailed;
+  } catch (...) {
+    err << prefix << "failed with an unknown exception\n";
     return kExitFailed;
   }
 }

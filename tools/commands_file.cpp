@@ -4,14 +4,17 @@
 namespace vnimg::tool {
 
 void AddFileCommands(std::vector<Command>& commands) {
-  commands.push_back({"info", "IMAGE", "Print an image file's size and pixel type", {}, [](Invocation& call) {
+  commands.push_back({"info", "IMAGE", "Print an image file's format, size and pixel type (reads the header only)", {},
+                      [](Invocation& call) {
                         call.ExpectArguments(1, 1);
-                        const AnyImage image = call.Read(0);
+                        const ImageHeader header = call.ReadHeader(0);
                         call.Print(Report::Group()
-                                       .Set("width", image.Width())
-                                       .Set("height", image.Height())
-                                       .Set("pixels", PixelTypeName(image.pixels))
-                                       .Set("alpha", image.alpha.has_value()));
+                                       .Set("format", header.format)
+                                       .Set("width", header.width)
+                                       .Set("height", header.height)
+                                       .Set("pixels", header.pixels)
+                                       .Set("alpha", header.alpha)
+                                       .Set("max-value", header.maxValue));
                       }});
 }
 

@@ -5,7 +5,8 @@
 namespace vnimg::tool {
 namespace {
 
-const Option kInterpolation{"interpolation-bits", "0", "0 nearest pixel, 4 or 8 bilinear with 4- or 8-bit weights"};
+const Option kInterpolation{"interpolation-bits", "0", "0 nearest pixel, 4 or 8 bilinear with 4- or 8-bit weights", {}, false,
+                            kAnyPixels, std::nullopt, {0, 4, 8}};
 
 // Angles given in degrees whatever the library's setting, which is restored afterwards.
 class DegreesForThisCall {
@@ -23,8 +24,18 @@ float RealOr(const Invocation& call, const std::string& option, double fallback)
   return static_cast<float>(call.Text(option) == "centre" ? fallback : call.Real(option));
 }
 
-int Interpolation(const Invocation& call) {
-  return static_cast<int>(call.Integer("interpolation-bits", -1000000, 1000000));
+int Interpolation(const Invocation& call) { return static_cast<int>(call.Integer("interpolation-bits")); }
+
+// Pivots that coincide (or three on one line) define no transform.
+void CheckPivots(const std::vector<float>& xs, const std::vector<float>& ys, const char* which) {
+  const std::size_t n = xs.size();
+  for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t j = i + 1; j < n; ++j)
+      if (xs[i] == xs[j] && ys[i] == ys[j])
+        throw UsageError(std::string("the ") + which + " pivots " + std::to_string(i + 1) + " and " + std::to_string(j + 1) +
+                         " coincide; give distinct points");
+  if (n == 3 && static_cast<double>(xs[1] - xs[0]) * (ys[2] - ys[0]) == static_cast<double>(xs[2] - xs[0]) * (ys[1] - ys[0]))
+    throw UsageError(std::string("the three ") + which + " pivots lie on one line; give a triangle");
 }
 
 void LinearTransform(Invocation& call) {
@@ -47,6 +58,8 @@ void ScaleRotate(Invocation& call) {
     const float dstY = RealOr(call, "dst-pivot-y", dst.GetHeight() / 2.0);
     const auto scaleX = static_cast<float>(call.Real("scale-x")), scaleY = static_cast<float>(call.Real("scale-y"));
     const auto rotation = static_cast<float>(call.Real("rotation"));
+    call.Chose("src-pivot", Report::List().Add(srcX).Add(srcY));
+    call.Chose("dst-pivot", Report::List().Add(dstX).Add(dstY));
     CallOperation("ImgScaleRotate", [&] {
       const DegreesForThisCall degrees;
       ImgScaleRotate(&src, srcX, srcY, dstX, dstY, scaleX, scaleY, rotation, &dst, Interpolation(call));
@@ -56,7 +69,7 @@ void ScaleRotate(Invocation& call) {
 }
 
 void Register(Invocation& call) {
-  std::vector<float> p;
+  std::vector<float> p;  // the source xs, source ys, destination xs, destination ys
   std::size_t pivots = 0;
   for (const char* option : {"src-x", "src-y", "dst-x", "dst-y"}) {
     const std::vector<double> values = call.Reals(option);
@@ -65,13 +78,14 @@ void Register(Invocation& call) {
       throw UsageError("--src-x, --src-y, --dst-x and --dst-y must each list the same 1, 2 or 3 coordinates");
     p.insert(p.end(), values.begin(), values.end());
   }
-  // p holds the source xs, source ys, destination xs, destination ys.
   const auto sx = [&](std::size_t i) { return p[i]; };
   const auto sy = [&](std::size_t i) { return p[pivots + i]; };
   const auto dx = [&](std::size_t i) { return p[2 * pivots + i]; };
   const auto dy = [&](std::size_t i) { return p[3 * pivots + i]; };
   const int resize = call.Flag("resize") ? 1 : 0;
   if (resize && pivots != 2) throw UsageError("--resize applies to two pivots");
+  CheckPivots({p.begin(), p.begin() + pivots}, {p.begin() + pivots, p.begin() + 2 * pivots}, "source");
+  CheckPivots({p.begin() + 2 * pivots, p.begin() + 3 * pivots}, {p.begin() + 3 * pivots, p.end()}, "destination");
   MapImage<VnBW8, VnBW16, VnC24>(call, [&]<class T>(VnImage<T>& src) {
     VnImage<T> dst = NewDestination(call, src);
     const int bits = Interpolation(call);
@@ -107,7 +121,7 @@ void AddGeometryCommands(std::vector<Command>& commands) {
                       {{"a", "1", "x scale"}, {"b", "0", "y to X"}, {"c", "0", "X shift"}, {"d", "0", "x to Y"},
                        {"e", "1", "y scale"}, {"f", "0", "Y shift"}, kInterpolation, kWidthOption, kHeightOption},
                       LinearTransform,
-                      "Destination pixels whose source point falls outside the source become 0."});
+                      "Destination pixels whose source point falls outside the source become 0.", AlphaRule::Transform});
   commands.push_back({"scale-rotate", "IN OUT", "Scale and rotate about a pivot",
                       {{"src-pivot-x", "centre", "source pivot x"}, {"src-pivot-y", "centre", "source pivot y"},
                        {"dst-pivot-x", "centre", "destination pivot x"}, {"dst-pivot-y", "centre", "destination pivot y"},
@@ -116,7 +130,7 @@ void AddGeometryCommands(std::vector<Command>& commands) {
                        kHeightOption},
                       ScaleRotate,
                       "The source pivot lands on the destination pivot; coordinates are continuous (pixel (i, j)\n"
-                      "covers [i, i+1) x [j, j+1))."});
+                      "covers [i, i+1) x [j, j+1)). The pivots used are printed with --json.", AlphaRule::Transform});
   commands.push_back({"register", "IN OUT", "Register by one, two or three pivot points",
                       {{"src-x", "", "source pivots' x, comma-separated"}, {"src-y", "", "source pivots' y"},
                        {"dst-x", "", "destination pivots' x"}, {"dst-y", "", "destination pivots' y"},
@@ -124,7 +138,8 @@ void AddGeometryCommands(std::vector<Command>& commands) {
                        kWidthOption, kHeightOption},
                       Register,
                       "One pivot translates, two rotate (and scale with --resize), three give an affine map:\n"
-                      "vnimg register in.png out.png --src-x 10,200 --src-y 20,40 --dst-x 12,198 --dst-y 25,60"});
+                      "vnimg register in.png out.png --src-x 10,200 --src-y 20,40 --dst-x 12,198 --dst-y 25,60",
+                      AlphaRule::Transform});
   commands.push_back({"shrink", "IN OUT", "Shrink by block means to --width x --height", {kWidthOption, kHeightOption},
                       [](Invocation& call) {
                         MapImage<VnBW8, VnBW16, VnC24>(call, [&]<class T>(VnImage<T>& src) {
@@ -132,22 +147,26 @@ void AddGeometryCommands(std::vector<Command>& commands) {
                           CallOperation("ImgShrink", [&] { ImgShrink(&src, &dst); });
                           return dst;
                         });
-                      }});
+                      },
+                      "", AlphaRule::Transform});
   commands.push_back({"halve", "IN OUT", "Halve the size (means of 2 x 2 blocks)",
-                      {{"drop-odd", "0", "1: ignore an odd last column or row"}}, [](Invocation& call) {
-                        const int dropOdd = static_cast<int>(call.Integer("drop-odd", 0, 1));
+                      {{"drop-odd", "", "ignore an odd last column or row", {}, true}}, [](Invocation& call) {
+                        const int dropOdd = call.Flag("drop-odd") ? 1 : 0;
                         MapImage<VnBW8>(call, [&](VnImage<VnBW8>& src) {
                           VnImage<VnBW8> dst;
                           CallOperation("ImgHalve", [&] { ImgHalve(&src, &dst, dropOdd); });
                           return dst;
                         });
-                      }});
+                      },
+                      "", AlphaRule::Transform});
   commands.push_back({"vertical-mirror", "IN OUT", "Flip upside down", {}, [](Invocation& call) {
                         MapImage<VnBW8, VnBW16, VnC24>(call, [](auto& image) { return Mirrored(image, true); });
-                      }});
+                      },
+                      "", AlphaRule::Transform});
   commands.push_back({"horizontal-mirror", "IN OUT", "Flip left to right", {}, [](Invocation& call) {
                         MapImage<VnBW8, VnBW16, VnC24>(call, [](auto& image) { return Mirrored(image, false); });
-                      }});
+                      },
+                      "", AlphaRule::Transform});
 }
 
 }  // namespace vnimg::tool

@@ -38,7 +38,7 @@ VnBWHistogramVector HistogramOf(const Invocation& call, AnyImage& image, unsigne
 }
 
 int Bound(const Invocation& call, const std::string& option, int bins) {
-  return call.Text(option) == "last" ? bins - 1 : static_cast<int>(call.Integer(option, -1000000, 1000000));
+  return call.Text(option) == "last" ? bins - 1 : static_cast<int>(call.Integer(option, 0, bins - 1));
 }
 
 float Feature(VnBWHistogramVector& hist, IMG_HISTOGRAM_FEATURE feature, int lo, int hi) {
@@ -82,7 +82,8 @@ void HistogramThreshold(Invocation& call) {
   const bool wide = hist.GetNumElements() != 256;
   const int bins = static_cast<int>(hist.GetNumElements());
   const auto lo = static_cast<unsigned>(Bound(call, "lo", bins)), hi = static_cast<unsigned>(Bound(call, "hi", bins));
-  const auto fraction = static_cast<float>(call.Real("relative-threshold"));
+  const auto fraction = static_cast<float>(call.Real("fraction"));
+  if (call.Given("threshold") && call.Given("mode")) throw UsageError("give --threshold LEVEL or --mode, not both");
   const auto select = [&](unsigned int mode) {
     unsigned int threshold = mode;
     float below = 0, above = 0;
@@ -95,10 +96,8 @@ void HistogramThreshold(Invocation& call) {
     });
     return Report::Group().Set("threshold", threshold).Set("below-average", below).Set("above-average", above);
   };
-  if (call.Text("threshold") != "all") {
-    call.Print(select(static_cast<unsigned>(call.Enum("threshold", 0, 0xFFFFFFFFll))));
-    return;
-  }
+  if (call.Given("threshold")) return call.Print(select(static_cast<unsigned>(call.Integer("threshold", 0, bins - 1))));
+  if (call.Text("mode") != "all") return call.Print(select(static_cast<unsigned>(call.Enum("mode", 0, -1))));
   Report report = Report::Group();
   for (const EnumName& mode : kThresholdModes) report.Set(mode.name, select(static_cast<unsigned>(mode.value)));
   call.Print(report);
@@ -129,7 +128,7 @@ void MultiLevels(Invocation& call) {
   VnBWHistogramVector hist = Histogram8(call);
   Korvane::Quandor::Utils::Vector<VnRegionDescriptor> regions;
   float residual = 0;
-  const auto classes = static_cast<unsigned>(call.Integer("classes", 0, 256));
+  const auto classes = static_cast<unsigned>(call.Integer("classes"));
   CallOperation("ImgMultiLevelsMinResidueThreshold",
                 [&] { residual = ImgMultiLevelsMinResidueThreshold(&hist, classes, regions); });
   Report list = Report::List();
@@ -151,22 +150,29 @@ const Option kHi{"hi", "last", "last bin"};
 }  // namespace
 
 void AddHistogramCommands(std::vector<Command>& commands) {
+  const std::vector<CodeMeaning> bounds{{VN_ERR_BAD_ARGUMENT_COMBINATION, "--lo must lie below --hi"},
+                                        {VN_ERR_EMPTY_HISTOGRAM_RANGE, "no pixel lies between --lo and --hi"}};
   commands.push_back({"histogram", "IN", "Histogram features (and counts) of a gray image",
                       {{"feature", "all", "one feature, or all of them and the entropy", kFeatures}, kLo, kHi,
-                       {"msb", "15", "16-bit images: highest pixel bit that counts"},
-                       {"bits", "8", "16-bit images: bits that index the bins (2^bits bins)"},
-                       {"saturate", "1", "16-bit images: 1 puts pixels above the range in the last bin"},
+                       {"msb", "15", "highest pixel bit that counts", {}, false, kPixels<VnBW16>, Range{0, 15}},
+                       {"bits", "8", "bits that index the bins (2^bits bins)", {}, false, kPixels<VnBW16>, Range{1, 16}},
+                       {"saturate", "", "put pixels above the bins' range in the last bin (else they are left out)", {}, true,
+                        kPixels<VnBW16>},
                        {"counts", "", "also print every bin's count", {}, true}},
-                      Histogram});
+                      Histogram, "", AlphaRule::Refuse, bounds});
   commands.push_back({"histogram-threshold", "IN", "Automatic threshold and class averages, for each mode",
-                      {{"threshold", "all", "the mode, an absolute threshold, or all modes", kThresholdModes},
-                       {"relative-threshold", "0.5", "fraction of pixels below the threshold in relative mode"}, kLo, kHi},
-                      HistogramThreshold,
-                      "16-bit images use a 65536-bin histogram."});
+                      {{"mode", "all", "the mode, or all modes", kThresholdModes},
+                       {"threshold", "auto", "an absolute threshold instead of a mode (the class averages it gives)"},
+                       {"fraction", "0.5", "fraction of pixels below the threshold in relative mode", {}, false, kAnyPixels,
+                        Range{0, 1}},
+                       kLo, kHi},
+                      HistogramThreshold, "16-bit images use a 65536-bin histogram.", AlphaRule::Refuse, bounds});
   commands.push_back({"three-levels-min-residue-threshold", "IN", "Two thresholds splitting the histogram in three classes",
                       {}, ThreeLevels});
   commands.push_back({"multi-levels-min-residue-threshold", "IN", "Optimal partition of the histogram into classes",
-                      {{"classes", "", "number of classes"}}, MultiLevels});
+                      {{"classes", "", "number of classes", {}, false, kAnyPixels, Range{1, 256}}}, MultiLevels, "",
+                      AlphaRule::Refuse,
+                      {{VN_ERR_NOT_IMPLEMENTED, "--classes is more than the gray levels from the darkest to the brightest pixel"}}});
 }
 
 }  // namespace vnimg::tool

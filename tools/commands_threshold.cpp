@@ -7,8 +7,39 @@
 namespace vnimg::tool {
 namespace {
 
-const Option kThreshold{"threshold", "min-residue", "a level, or an automatic mode", kThresholdModes};
-const Option kFraction{"fraction", "0.5", "fraction of pixels below the threshold in relative mode"};
+const Option kMode{"mode", "min-residue", "automatic threshold mode", kThresholdModes, false, kGrayPixels};
+const Option kFraction{"fraction", "0.5", "fraction of pixels below the threshold in relative mode", {}, false, kGrayPixels,
+                       Range{0, 1}};
+
+// --threshold LEVEL or --mode (with --fraction only for the relative mode), never both.
+unsigned ThresholdArgument(const Invocation& call, long long top) {
+  if (call.Given("threshold") && (call.Given("mode") || call.Given("fraction")))
+    throw UsageError("give --threshold LEVEL or an automatic --mode, not both");
+  if (call.Given("threshold")) return static_cast<unsigned>(call.Integer("threshold", 0, top));
+  const auto mode = static_cast<unsigned>(call.Enum("mode", 0, -1));
+  if (call.Given("fraction") && mode != IMG_THRESHOLD_RELATIVE)
+    throw UsageError("--fraction applies only to --mode relative");
+  return mode;
+}
+
+// The level an automatic mode chose and, for 8-bit images, the class averages it saw.
+template <class T>
+void ReportChoice(Invocation& call, VnImage<T>& src, unsigned threshold, float fraction) {
+  if (call.Given("threshold")) return;
+  const auto mode = static_cast<IMG_THRESHOLD_MODES>(threshold);
+  unsigned level = 0;
+  CallOperation("ImgAutoThreshold", [&] { level = ImgAutoThreshold(&src, mode, fraction); });
+  call.Chose("threshold", level);
+  if constexpr (std::is_same_v<T, VnBW8>) {
+    VnBWHistogramVector hist;
+    unsigned chosen = threshold;
+    float below = 0, above = 0;
+    CallOperation("ImgHistogram", [&] { ImgHistogram(&src, &hist); });
+    CallOperation("ImgHistogramThreshold", [&] { ImgHistogramThreshold(&hist, chosen, below, above, fraction); });
+    call.Chose("below-average", below);
+    call.Chose("above-average", above);
+  }
+}
 
 // "max" is the top level of the pixel type, "half" its middle.
 template <class T>
@@ -37,11 +68,12 @@ bool WantsBits(const Invocation& call) {
 }
 
 void Threshold(Invocation& call) {
-  const auto threshold = static_cast<unsigned>(call.Enum("threshold", 0, 0xFFFFFFFFll));
   const auto fraction = static_cast<float>(call.Real("fraction"));
   if (WantsBits(call)) {
     return MapImage<VnBW8, VnBW16>(call, [&]<class T>(VnImage<T>& src) {
+      const unsigned threshold = ThresholdArgument(call, std::is_same_v<T, VnBW16> ? 65535 : 255);
       VnImage<VnBW1> dst = NewImage<VnBW1>(src.GetWidth(), src.GetHeight());
+      ReportChoice(call, src, threshold, fraction);
       CallOperation("ImgThreshold", [&] { ImgThreshold(&src, &dst, threshold, fraction); });
       return dst;
     });
@@ -55,8 +87,10 @@ void Threshold(Invocation& call) {
       });
       return dst;
     } else {
+      const unsigned threshold = ThresholdArgument(call, std::is_same_v<T, VnBW16> ? 65535 : 255);
       VnImage<T> dst = NewImage<T>(src.GetWidth(), src.GetHeight());
       const T low = Level<T>(call, "low"), high = Level<T>(call, "high");
+      ReportChoice(call, src, threshold, fraction);
       CallOperation("ImgThreshold", [&] { ImgThreshold(&src, &dst, threshold, low, high, fraction); });
       return dst;
     }
@@ -66,7 +100,7 @@ void Threshold(Invocation& call) {
 void AutoThreshold(Invocation& call) {
   call.ExpectArguments(1, 1);
   AnyImage image = call.Read(0);
-  const auto mode = static_cast<IMG_THRESHOLD_MODES>(call.Enum("mode", 0, 0xFFFFFFFFll));
+  const auto mode = static_cast<IMG_THRESHOLD_MODES>(call.Enum("mode", 0, -1));
   const auto fraction = static_cast<float>(call.Real("fraction"));
   WithPixels<VnBW8, VnBW16>(call, image, [&](auto& src) {
     unsigned threshold = 0;
@@ -87,9 +121,9 @@ void DoubleThreshold(Invocation& call) {
 }
 
 void AutoAdaptiveThreshold(Invocation& call) {
-  const auto mode = static_cast<IMG_THRESHOLD_MODES>(call.Enum("mode", 0, 0xFFFFFFFFll));
-  const int tileWidth = static_cast<int>(call.Integer("tile-width", -1000000, 1000000));
-  const int tileHeight = static_cast<int>(call.Integer("tile-height", -1000000, 1000000));
+  const auto mode = static_cast<IMG_THRESHOLD_MODES>(call.Enum("mode", 0, -1));
+  const int tileWidth = static_cast<int>(call.Integer("tile-width"));
+  const int tileHeight = static_cast<int>(call.Integer("tile-height"));
   MapImage<VnBW8>(call, [&](VnImage<VnBW8>& src) {
     VnImage<VnBW8> dst = NewImage<VnBW8>(src.GetWidth(), src.GetHeight());
     CallOperation("ImgAutoAdaptiveThreshold", [&] { ImgAutoAdaptiveThreshold(&src, &dst, mode, tileWidth, tileHeight); });
@@ -98,8 +132,8 @@ void AutoAdaptiveThreshold(Invocation& call) {
 }
 
 void LocalMeanThreshold(Invocation& call) {
-  const int halfSize = static_cast<int>(call.Integer("half-size", -1000000, 1000000));
-  const int offset = static_cast<int>(call.Integer("offset", -1000000, 1000000));
+  const int halfSize = static_cast<int>(call.Integer("half-size"));
+  const int offset = static_cast<int>(call.Integer("offset"));
   MapImage<VnBW8>(call, [&](VnImage<VnBW8>& src) {
     VnImage<VnBW8> dst = NewImage<VnBW8>(src.GetWidth(), src.GetHeight());
     CallOperation("ImgLocalMeanThreshold",
@@ -111,33 +145,37 @@ void LocalMeanThreshold(Invocation& call) {
 }  // namespace
 
 void AddThresholdCommands(std::vector<Command>& commands) {
+  const Option colourOnly[] = {{"min", "0,0,0", "r,g,b lower corner of the box", {}, false, kPixels<VnC24>},
+                               {"max", "255,255,255", "r,g,b upper corner of the box", {}, false, kPixels<VnC24>},
+                               {"outside", "0", "value outside the box", {}, false, kPixels<VnC24>},
+                               {"inside", "255", "value inside the box", {}, false, kPixels<VnC24>}};
   commands.push_back({"threshold", "IN OUT", "Binarise: pixels at or above the threshold become high, the others low",
-                      {kThreshold, {"low", "0", "value below the threshold"}, {"high", "max", "value at or above it"},
-                       kFraction, {"min", "0,0,0", "colour images: r,g,b lower corner of the box"},
-                       {"max", "255,255,255", "colour images: r,g,b upper corner of the box"},
-                       {"outside", "0", "colour images: value outside the box"},
-                       {"inside", "255", "colour images: value inside the box"}},
+                      {{"threshold", "auto", "a level (0 to the pixel type's top); auto: chosen by --mode", {}, false, kGrayPixels},
+                       kMode, kFraction, {"low", "0", "value below the threshold", {}, false, kGrayPixels},
+                       {"high", "max", "value at or above it", {}, false, kGrayPixels}, colourOnly[0], colourOnly[1],
+                       colourOnly[2], colourOnly[3]},
                       Threshold,
-                      "Gray images give gray images, or 1-bit images when OUT ends in .pbm. Colour images give\n"
-                      "--inside where every component lies within --min .. --max and --outside elsewhere.\n"
-                      "A threshold above the pixel range (--threshold min-residue ...) is chosen from the\n"
-                      "image's histogram."});
-  commands.push_back({"auto-threshold", "IN", "Print the automatic threshold of an image",
-                      {{"mode", "min-residue", "the mode", kThresholdModes}, kFraction}, AutoThreshold});
+                      "Gray images give gray images, or 1-bit images when OUT ends in .pbm; the automatic level\n"
+                      "is printed (with --json, beside the output). Colour images give --inside where every\n"
+                      "component lies within --min .. --max and --outside elsewhere.",
+                      AlphaRule::Keep});
+  commands.push_back({"auto-threshold", "IN", "Print the automatic threshold of an image", {kMode, kFraction}, AutoThreshold});
   commands.push_back({"double-threshold", "IN OUT", "Three levels: below, between and above two thresholds",
                       {{"low-threshold", "", "pixels below it get --low"},
                        {"high-threshold", "", "pixels above it get --high, the rest --middle"},
                        {"low", "0", "low value"}, {"middle", "half", "middle value"}, {"high", "max", "high value"}},
-                      DoubleThreshold});
+                      DoubleThreshold, "", AlphaRule::Keep});
   commands.push_back({"auto-adaptive-threshold", "IN OUT", "Map of local automatic thresholds, one per pixel",
                       {{"mode", "min-residue", "the mode in each tile", kThresholdModes},
-                       {"tile-width", "64", "tile width in pixels"}, {"tile-height", "0", "tile height (0: the width)"}},
+                       {"tile-width", "64", "tile width in pixels", {}, false, kAnyPixels, Range{1, 1 << 20}},
+                       {"tile-height", "0", "tile height (0: the width)", {}, false, kAnyPixels, Range{0, 1 << 20}}},
                       AutoAdaptiveThreshold,
-                      "The map is a gray image; `vnimg oper IN MAP OUT --op greater-or-equal` binarises against it."});
+                      "The map is a gray image; `vnimg oper IN MAP OUT --op greater-or-equal` binarises against it.",
+                      AlphaRule::Keep});
   commands.push_back({"local-mean-threshold", "IN OUT", "255 where a pixel is at least its window's mean plus --offset",
-                      {{"half-size", "7", "the window is 2 half-size + 1 pixels square"},
-                       {"offset", "0", "added to the mean"}},
-                      LocalMeanThreshold});
+                      {{"half-size", "7", "the window is 2 half-size + 1 pixels square", {}, false, kAnyPixels, Range{0, 1 << 20}},
+                       {"offset", "0", "added to the mean", {}, false, kAnyPixels, Range{-255, 255}}},
+                      LocalMeanThreshold, "", AlphaRule::Keep});
 }
 
 }  // namespace vnimg::tool

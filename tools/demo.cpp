@@ -198,7 +198,7 @@ void RunDemo(Invocation& call) {
     Report files = Report::List();
     for (auto& [file, picture] : result.pictures) {
       const fs::path path = folder / file;
-      WriteImage(path.string(), picture);
+      WriteImage(path.string(), picture, call.common().write);
       files.Add(path.string());
       written.push_back(path.string());
     }
@@ -226,10 +226,15 @@ void RunDemo(Invocation& call) {
   input.Picture("00-input.png", gray);
   record("input", "the picture every stage works on, as 8-bit gray", inputMs, input);
 
-  for (const Stage& stage : Stages()) {
+  const std::vector<Stage> all = Stages();
+  for (std::size_t i = 0; i < all.size(); ++i) {
     const auto begin = std::chrono::steady_clock::now();
-    StageResult result = stage.run(gray);
-    record(stage.name, stage.description, Milliseconds(std::chrono::steady_clock::now() - begin), result);
+    StageResult result = all[i].run(gray);
+    const double ms = Milliseconds(std::chrono::steady_clock::now() - begin);
+    record(all[i].name, all[i].description, ms, result);
+    call.Progress("stage " + std::to_string(i + 1) + " of " + std::to_string(all.size()) + ", " + all[i].name + ": " +
+                      std::to_string(static_cast<long long>(std::round(ms))) + " ms, pictures written",
+                  true);
   }
 
   const Report report = Report::Group().Set("folder", folder.string()).Set("stages", std::move(stages));

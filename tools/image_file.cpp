@@ -9,7 +9,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 
 #include "file_formats.h"
 
@@ -18,39 +17,54 @@ namespace {
 
 namespace fs = std::filesystem;
 
-enum class Format { Netpbm, Png, Unknown };
-
 std::string Extension(const std::string& path) {
   std::string ext = fs::path(path).extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return ext;
 }
 
-Format FormatOf(const std::string& path) {
+const formats::Format* FormatForName(const std::string& path) {
   const std::string ext = Extension(path);
-  if (ext == ".pbm" || ext == ".pgm" || ext == ".ppm" || ext == ".pnm") return Format::Netpbm;
-  if (ext == ".png") return Format::Png;
-  return Format::Unknown;
+  for (const formats::Format& format : formats::Formats())
+    if (std::find(format.extensions.begin(), format.extensions.end(), ext) != format.extensions.end()) return &format;
+  return nullptr;
 }
 
-formats::NetpbmKind NetpbmKindOf(const std::string& path) {
-  const std::string ext = Extension(path);
-  if (ext == ".pbm") return formats::NetpbmKind::Bitmap;
-  if (ext == ".pgm") return formats::NetpbmKind::Graymap;
-  if (ext == ".ppm") return formats::NetpbmKind::Pixmap;
-  return formats::NetpbmKind::Any;
+std::string KnownExtensions() {
+  std::string known;
+  for (const formats::Format& format : formats::Formats())
+    for (const std::string& ext : format.extensions) known += (known.empty() ? "" : ", ") + ext;
+  return known;
 }
 
-[[noreturn]] void UnknownFormat(const std::string& path) {
-  throw FileError(path + ": unknown image format (the name must end in .png, .pgm, .ppm, .pbm or .pnm)");
+std::string KnownFormats() {
+  std::string known;
+  for (const formats::Format& format : formats::Formats()) known += (known.empty() ? "" : ", ") + std::string(format.name);
+  return known;
 }
 
-formats::Bytes ReadFileBytes(const std::string& path) {
+// At most `most` bytes from the start of the file.
+formats::Bytes ReadFileBytes(const std::string& path, std::size_t most = SIZE_MAX) {
+  std::error_code error;
+  if (fs::is_directory(path, error)) throw FileError(path + ": is a directory, not an image file");
   std::ifstream in(path, std::ios::binary);
   if (!in) throw FileError(path + ": cannot open (" + std::strerror(errno) + ")");
-  formats::Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  formats::Bytes bytes;
+  const std::uintmax_t size = fs::file_size(path, error);
+  if (!error) bytes.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(size, most)));
+  char buffer[1 << 16];
+  while (bytes.size() < most && in) {
+    in.read(buffer, static_cast<std::streamsize>(std::min(sizeof buffer, most - bytes.size())));
+    bytes.insert(bytes.end(), buffer, buffer + in.gcount());
+  }
   if (in.bad()) throw FileError(path + ": read error");
   return bytes;
+}
+
+const formats::Format& FormatOfContent(const std::string& path, const formats::Bytes& bytes) {
+  for (const formats::Format& format : formats::Formats())
+    if (format.recognises(bytes)) return format;
+  throw FileError(path + ": not an image file the tool reads (" + KnownFormats() + ")");
 }
 
 // The process's file creation mask, to give the finished file the usual permissions
@@ -61,39 +75,31 @@ mode_t CreationMode() {
   return 0666 & ~mask;
 }
 
-void WriteAtomically(const std::string& path, const std::function<void(std::FILE*)>& write) {
+void WriteAtomically(const std::string& path, const formats::Bytes& bytes) {
   if (fs::is_directory(path)) throw FileError(path + ": is a directory");
   fs::path folder = fs::path(path).parent_path();
   if (folder.empty()) folder = ".";
-  std::string hidden = ".";
-  hidden += fs::path(path).filename().string();
-  hidden += ".XXXXXX";
-  std::string temp = (folder / hidden).string();
+  // A short temporary name, so that any name the folder allows can be written.
+  std::string temp = (folder / ".vnimg-XXXXXX").string();
   const int fd = mkstemp(temp.data());
   if (fd < 0) throw FileError(path + ": cannot create a file in " + folder.string() + " (" + std::strerror(errno) + ")");
-  std::FILE* out = fdopen(fd, "wb");
-  if (!out) {
-    close(fd);
-    unlink(temp.c_str());
-    throw FileError(path + ": cannot write (" + std::strerror(errno) + ")");
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    written += static_cast<std::size_t>(n);
   }
-  try {
-    write(out);
-    if (std::fflush(out) != 0 || std::ferror(out)) throw FileError(path + ": write error (" + std::strerror(errno) + ")");
-    fchmod(fd, CreationMode());
-  } catch (...) {
-    std::fclose(out);
+  const int error = errno;
+  const bool complete = written == bytes.size() && fchmod(fd, CreationMode()) == 0;
+  if (close(fd) != 0 || !complete) {
     unlink(temp.c_str());
-    throw;
-  }
-  if (std::fclose(out) != 0) {
-    unlink(temp.c_str());
-    throw FileError(path + ": write error (" + std::strerror(errno) + ")");
+    throw FileError(path + ": write error (" + std::strerror(error) + ")");
   }
   if (std::rename(temp.c_str(), path.c_str()) != 0) {
-    const int error = errno;
+    const int renameError = errno;
     unlink(temp.c_str());
-    throw FileError(path + ": cannot write (" + std::strerror(error) + ")");
+    throw FileError(path + ": cannot write (" + std::strerror(renameError) + ")");
   }
 }
 
@@ -111,31 +117,70 @@ const char* PixelTypeName(const ImageVariant& pixels) {
   return std::visit([]<class T>(const VnImage<T>&) { return kPixelTypeName<T>; }, pixels);
 }
 
-bool IsImageFileName(const std::string& path) { return FormatOf(path) != Format::Unknown; }
+bool IsImageFileName(const std::string& path) { return FormatForName(path) != nullptr; }
 
-AnyImage ReadImage(const std::string& path) {
-  std::error_code error;
-  if (fs::is_directory(path, error)) throw FileError(path + ": is a directory, not an image file");
-  const Format format = FormatOf(path);
-  if (format == Format::Unknown) UnknownFormat(path);
+AnyImage ReadImage(const std::string& path, const ReadLimits& limits) {
   const formats::Bytes bytes = ReadFileBytes(path);
-  return format == Format::Png ? formats::ReadPng(path, bytes) : formats::ReadNetpbm(path, bytes);
+  return FormatOfContent(path, bytes).read(path, bytes, limits);
 }
 
-void WriteImage(const std::string& path, const AnyImage& image) {
-  switch (FormatOf(path)) {
-    case Format::Png:
-      WriteAtomically(path, [&](std::FILE* out) { formats::WritePng(path, image, out); });
-      return;
-    case Format::Netpbm: {
-      // Encoded first, so that a type the format cannot hold creates no file at all.
-      const formats::Bytes bytes = formats::EncodeNetpbm(path, NetpbmKindOf(path), image);
-      WriteAtomically(path, [&](std::FILE* out) { std::fwrite(bytes.data(), 1, bytes.size(), out); });
-      return;
-    }
-    case Format::Unknown:
-      UnknownFormat(path);
+ImageHeader ReadImageHeader(const std::string& path, const ReadLimits& limits) {
+  // Headers are small: the first MiB holds all but those with huge comments, which get the
+  // whole file.
+  constexpr std::size_t kPrefix = 1 << 20;
+  const formats::Bytes start = ReadFileBytes(path, kPrefix);
+  const formats::Format& format = FormatOfContent(path, start);
+  try {
+    return format.readHeader(path, start, limits);
+  } catch (const FileError&) {
+    if (start.size() < kPrefix) throw;
   }
+  return format.readHeader(path, ReadFileBytes(path), limits);
 }
 
+void WriteImage(const std::string& path, const AnyImage& image, const WriteSettings& settings) {
+  const formats::Format* format = FormatForName(path);
+  if (!format) throw FileError(path + ": unknown image format (the name must end in " + KnownExtensions() + ")");
+  if (image.Width() < 1 || image.Height() < 1)
+    throw FileError(path + ": the result is empty (" + std::to_string(image.Width()) + " x " +
+                    std::to_string(image.Height()) + " pixels); nothing written");
+  // Encoded first, so that an image the format cannot hold creates no file at all.
+  WriteAtomically(path, format->encode(path, Extension(path), image, settings));
+}
+
+namespace formats {
+
+void CheckPixelCount(const std::string& name, std::uint64_t width, std::uint64_t height, const ReadLimits& limits) {
+  if (width > 0x7fffffff || height > 0x7fffffff || width * height > limits.maxPixels)
+    throw FileError(name + ": " + std::to_string(width) + " x " + std::to_string(height) + " pixels exceed the limit of " +
+                    std::to_string(limits.maxPixels) + " (--max-pixels N raises it)");
+}
+
+namespace {
+
+Bytes EncodePngFile(const std::string& name, const std::string&, const AnyImage& image, const WriteSettings& settings) {
+  return EncodePng(name, image, settings.compression);
+}
+
+Bytes EncodeNetpbmFile(const std::string& name, const std::string& ext, const AnyImage& image, const WriteSettings& settings) {
+  const NetpbmKind kind = ext == ".pbm"   ? NetpbmKind::Bitmap
+                          : ext == ".pgm" ? NetpbmKind::Graymap
+                          : ext == ".ppm" ? NetpbmKind::Pixmap
+                          : ext == ".pam" ? NetpbmKind::Arbitrary
+                                          : NetpbmKind::Any;
+  return EncodeNetpbm(name, kind, image, settings.plain);
+}
+
+}  // namespace
+
+std::span<const Format> Formats() {
+  static const Format formats[] = {
+      {"PNG", {".png"}, IsPng, ReadPngHeader, ReadPng, EncodePngFile},
+      {"Netpbm (PBM, PGM, PPM, PAM)", {".pbm", ".pgm", ".ppm", ".pnm", ".pam"}, IsNetpbm, ReadNetpbmHeader, ReadNetpbm,
+       EncodeNetpbmFile},
+  };
+  return formats;
+}
+
+}  // namespace formats
 }  // namespace vnimg::tool

@@ -1,11 +1,13 @@
-// Binary Netpbm files. Header tokens are separated by blanks and '#' comments; exactly one
-// blank follows the maximum value; 16-bit samples are big-endian. Samples keep their values
-// (a 12-bit camera file with maximum 4095 stays 0..4095). In PBM a set bit is black, so a
-// VnBW1 pixel of 1 (foreground, drawn white like the 255 of a thresholded gray image) is
-// stored as a clear bit.
+// Netpbm files: PBM, PGM, PPM in their binary (P4, P5, P6) and plain (P1, P2, P3) forms, and
+// PAM (P7). Header tokens are separated by blanks and '#' comments (a comment also ends the
+// header after its last number, as libnetpbm reads it); exactly one blank follows the last
+// header number of a binary file; 16-bit samples are big-endian. In PBM a set bit is black,
+// so a VnBW1 pixel of 1 (foreground, drawn white like the 255 of a thresholded gray image) is
+// stored as a clear bit; in PAM's BLACKANDWHITE 1 is white, as in VnBW1.
 #include <cctype>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 #include "file_formats.h"
@@ -13,42 +15,34 @@
 namespace vnimg::tool::formats {
 namespace {
 
-// Large enough for any camera, small enough that sizes never overflow.
-constexpr long kMaxSide = 1 << 20;
+constexpr long long kMaxNumber = 0x7fffffff;
 
-class HeaderReader {
+enum class Pixels { Bits, Gray, Colour };
+
+struct Header {
+  char kind = 0;  // '1' to '7'
+  long long width = 0, height = 0, maxValue = 1, depth = 1;
+  Pixels pixels = Pixels::Gray;
+  bool alpha = false;
+  bool plain = false;
+  std::size_t dataStart = 0;
+  // For plain and binary PBM: a set bit is black.
+  bool inverted = false;
+
+  bool Wide() const { return maxValue > 255; }
+  int Channels() const { return (pixels == Pixels::Colour ? 3 : 1) + (alpha ? 1 : 0); }
+};
+
+class Reader {
  public:
-  HeaderReader(const std::string& name, const Bytes& file) : m_name(name), m_file(file) {}
-
-  long Number(const char* what) {
-    SkipBlanksAndComments();
-    if (m_pos >= m_file.size()) Fail(std::string("truncated header (no ") + what + ")");
-    if (!std::isdigit(m_file[m_pos])) Fail(std::string("malformed header (") + what + " is not a number)");
-    long value = 0;
-    while (m_pos < m_file.size() && std::isdigit(m_file[m_pos])) {
-      value = value * 10 + (m_file[m_pos++] - '0');
-      if (value > kMaxSide * 64) Fail(std::string(what) + " is too large");
-    }
-    return value;
-  }
-
-  // The single blank between the header and the pixels.
-  void EndOfHeader() {
-    if (m_pos >= m_file.size()) Fail("truncated header");
-    if (!std::isspace(m_file[m_pos])) Fail("malformed header (no blank before the pixel data)");
-    ++m_pos;
-  }
-
-  std::size_t Position() const { return m_pos; }
-  void Skip(std::size_t count) { m_pos += count; }
+  Reader(const std::string& name, const Bytes& file, std::size_t pos = 0) : m_name(name), m_file(file), m_pos(pos) {}
 
   [[noreturn]] void Fail(const std::string& what) const { throw FileError(m_name + ": " + what); }
 
- private:
   void SkipBlanksAndComments() {
     while (m_pos < m_file.size()) {
       if (m_file[m_pos] == '#') {
-        while (m_pos < m_file.size() && m_file[m_pos] != '\n' && m_file[m_pos] != '\r') ++m_pos;
+        SkipLine();
       } else if (std::isspace(m_file[m_pos])) {
         ++m_pos;
       } else {
@@ -57,117 +51,363 @@ class HeaderReader {
     }
   }
 
+  // Up to the end of the line; the line end itself stays.
+  void SkipLine() {
+    while (m_pos < m_file.size() && m_file[m_pos] != '\n' && m_file[m_pos] != '\r') ++m_pos;
+  }
+
+  long long Number(const char* what) {
+    SkipBlanksAndComments();
+    if (m_pos >= m_file.size()) Fail(std::string("truncated header (no ") + what + ")");
+    if (!std::isdigit(m_file[m_pos])) Fail(std::string("malformed header (") + what + " is not a number)");
+    long long value = 0;
+    while (m_pos < m_file.size() && std::isdigit(m_file[m_pos])) {
+      value = value * 10 + (m_file[m_pos++] - '0');
+      if (value > kMaxNumber) Fail(std::string(what) + " is too large");
+    }
+    return value;
+  }
+
+  std::string Word() {
+    SkipBlanksAndComments();
+    std::string word;
+    while (m_pos < m_file.size() && !std::isspace(m_file[m_pos])) word += static_cast<char>(m_file[m_pos++]);
+    return word;
+  }
+
+  // The single blank (or comment up to a line end) between the header and binary pixels.
+  void EndOfHeader() {
+    if (m_pos < m_file.size() && m_file[m_pos] == '#') SkipLine();
+    if (m_pos >= m_file.size()) Fail("truncated header");
+    if (!std::isspace(m_file[m_pos])) Fail("malformed header (no blank before the pixel data)");
+    ++m_pos;
+  }
+
+  // A plain sample; `bit` for P1, whose digits need no blank between them.
+  unsigned Sample(bool bit) {
+    SkipBlanksAndComments();
+    if (m_pos >= m_file.size()) Fail("truncated pixel data");
+    if (!std::isdigit(m_file[m_pos])) Fail("malformed pixel data (not a number)");
+    if (bit) return m_file[m_pos++] - '0';
+    unsigned value = 0;
+    while (m_pos < m_file.size() && std::isdigit(m_file[m_pos])) {
+      value = value * 10 + (m_file[m_pos++] - '0');
+      if (value > 65535) Fail("sample value above 65535");
+    }
+    return value;
+  }
+
+  std::size_t Position() const { return m_pos; }
+  std::size_t Left() const { return m_file.size() - m_pos; }
+  const unsigned char* Here() const { return m_file.data() + m_pos; }
+  void Skip(std::size_t count) { m_pos += count; }
+
+ private:
   const std::string& m_name;
   const Bytes& m_file;
-  std::size_t m_pos = 0;
+  std::size_t m_pos;
 };
 
+void ReadPamHeader(Reader& in, Header& h) {
+  std::string tupleType;
+  bool width = false, height = false, depth = false, maxValue = false;
+  for (;;) {
+    const std::string word = in.Word();
+    if (word.empty()) in.Fail("truncated header (no ENDHDR)");
+    if (word == "ENDHDR") break;
+    if (word == "WIDTH") h.width = in.Number("width"), width = true;
+    else if (word == "HEIGHT") h.height = in.Number("height"), height = true;
+    else if (word == "DEPTH") h.depth = in.Number("depth"), depth = true;
+    else if (word == "MAXVAL") h.maxValue = in.Number("maximum value"), maxValue = true;
+    else if (word == "TUPLTYPE") tupleType = in.Word();
+    else in.Fail("malformed header (unknown line " + word + ")");
+  }
+  in.SkipLine();
+  if (!width || !height || !depth || !maxValue) in.Fail("malformed header (WIDTH, HEIGHT, DEPTH and MAXVAL are required)");
+  h.alpha = tupleType.ends_with("_ALPHA") || (tupleType.empty() && (h.depth == 2 || h.depth == 4));
+  const std::string base = tupleType.substr(0, tupleType.size() - (tupleType.ends_with("_ALPHA") ? 6 : 0));
+  if (base == "BLACKANDWHITE") {
+    h.pixels = Pixels::Bits;
+    if (h.maxValue != 1) in.Fail("BLACKANDWHITE needs MAXVAL 1");
+  } else if (base == "RGB" || (base.empty() && h.depth >= 3)) {
+    h.pixels = Pixels::Colour;
+  } else if (base != "GRAYSCALE" && !base.empty()) {
+    in.Fail("tuple type " + tupleType + " is not supported (BLACKANDWHITE, GRAYSCALE, RGB, with or without _ALPHA)");
+  }
+  if (h.depth != h.Channels()) in.Fail("DEPTH " + std::to_string(h.depth) + " does not match tuple type " + tupleType);
+}
+
+Header ReadHeader(const std::string& name, const Bytes& file, const ReadLimits& limits) {
+  Reader in(name, file);
+  if (!IsNetpbm(file)) in.Fail("not a Netpbm file");
+  Header h;
+  h.kind = static_cast<char>(file[1]);
+  in.Skip(2);
+  h.plain = h.kind <= '3';
+  if (h.kind == '7') {
+    ReadPamHeader(in, h);
+  } else {
+    h.pixels = h.kind == '1' || h.kind == '4' ? Pixels::Bits : h.kind == '3' || h.kind == '6' ? Pixels::Colour : Pixels::Gray;
+    h.inverted = h.pixels == Pixels::Bits;
+    h.width = in.Number("width");
+    h.height = in.Number("height");
+    if (h.pixels != Pixels::Bits) h.maxValue = in.Number("maximum value");
+    if (!h.plain) in.EndOfHeader();
+  }
+  h.dataStart = in.Position();
+  if (h.width < 1 || h.height < 1) in.Fail("empty image (" + std::to_string(h.width) + " x " + std::to_string(h.height) + ")");
+  CheckPixelCount(name, static_cast<std::uint64_t>(h.width), static_cast<std::uint64_t>(h.height), limits);
+  if (h.maxValue < 1 || h.maxValue > 65535) in.Fail("bad maximum value " + std::to_string(h.maxValue) + " (1 to 65535)");
+  if (h.pixels == Pixels::Colour && h.Wide())
+    in.Fail("16-bit colour is not supported (the library's colour pixels have 8 bits per component)");
+  return h;
+}
+
+const char* KindName(const Header& h) {
+  if (h.kind == '7') return "PAM";
+  return h.pixels == Pixels::Bits ? "PBM" : h.pixels == Pixels::Gray ? "PGM" : "PPM";
+}
+
+// Every sample value to its full-range value; the table's size is the check against maxval.
+class Scale {
+ public:
+  Scale(long long maxValue, unsigned top) : m_table(static_cast<std::size_t>(maxValue) + 1) {
+    for (std::size_t v = 0; v < m_table.size(); ++v)
+      m_table[v] = static_cast<std::uint16_t>((v * top + static_cast<std::size_t>(maxValue) / 2) / static_cast<std::size_t>(maxValue));
+  }
+  template <class R>
+  std::uint16_t operator()(unsigned v, const R& in) const {
+    if (v >= m_table.size()) in.Fail("sample value " + std::to_string(v) + " above the maximum value " + std::to_string(m_table.size() - 1));
+    return m_table[v];
+  }
+
+ private:
+  std::vector<std::uint16_t> m_table;
+};
+
+// Samples of a binary raster, one or two bytes each.
+struct BinarySamples {
+  Reader& in;
+  const unsigned char* p;
+  bool wide;
+  unsigned Next() {
+    const unsigned v = wide ? (p[0] << 8 | p[1]) : p[0];
+    p += wide ? 2 : 1;
+    return v;
+  }
+};
+
+struct PlainSamples {
+  Reader& in;
+  bool bit;
+  unsigned Next() { return in.Sample(bit); }
+};
+
+// Bytes the raster needs at least: exact for binary files, one per sample (and a blank
+// between numbers) for plain ones.
+std::uint64_t RasterBytes(const Header& h) {
+  const auto w = static_cast<std::uint64_t>(h.width), rows = static_cast<std::uint64_t>(h.height);
+  const std::uint64_t samples = w * rows * static_cast<std::uint64_t>(h.Channels());
+  if (h.plain) return h.kind == '1' ? samples : 2 * samples - 1;
+  if (h.kind == '4') return (w + 7) / 8 * rows;
+  return samples * (h.Wide() ? 2 : 1);
+}
+
 template <class T>
-VnImage<T> Allocate(const HeaderReader& header, long width, long height) {
-  VnImage<T> image(static_cast<int>(width), static_cast<int>(height));
-  if (image.Void()) header.Fail("not enough memory for a " + std::to_string(width) + " x " + std::to_string(height) + " image");
+VnImage<T> Allocate(const Reader& in, const Header& h) {
+  VnImage<T> image(static_cast<int>(h.width), static_cast<int>(h.height));
+  if (image.Void()) in.Fail("not enough memory for a " + std::to_string(h.width) + " x " + std::to_string(h.height) + " image");
   return image;
 }
 
-AnyImage ReadBitmap(HeaderReader& header, const Bytes& file, long width, long height) {
-  header.EndOfHeader();
-  const std::size_t rowBytes = static_cast<std::size_t>((width + 7) / 8);
-  const std::size_t need = rowBytes * static_cast<std::size_t>(height);
-  if (file.size() - header.Position() < need)
-    header.Fail("truncated pixel data (" + std::to_string(file.size() - header.Position()) + " of " + std::to_string(need) + " bytes)");
-  VnImage<VnBW1> image = Allocate<VnBW1>(header, width, height);
-  const unsigned char* data = file.data() + header.Position();
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x)
-      image.SetPixel(VnBW1(((data[y * rowBytes + x / 8] >> (7 - x % 8)) & 1u) == 0), x, y);
-  return AnyImage{std::move(image), std::nullopt};
+// Packed binary PBM rows: one bit per pixel, set for black.
+void ReadPackedBits(const Header& h, const unsigned char* data, VnImage<VnBW1>& image) {
+  const std::size_t rowBytes = static_cast<std::size_t>((h.width + 7) / 8);
+  for (int y = 0; y < h.height; ++y) {
+    unsigned char* row = image.GetImagePtr(0, y);
+    for (std::size_t i = 0; i < rowBytes; ++i) row[i] = static_cast<unsigned char>(~data[y * rowBytes + i]);
+    if (h.width % 8) row[rowBytes - 1] &= static_cast<unsigned char>(0xFF00u >> (h.width % 8));
+  }
 }
 
-// Reads one row of `count` pixels after checking every sample against the maximum value.
-template <class T>
-void ReadRow(HeaderReader& header, const Bytes& file, long maxValue, T* row, int count) {
-  constexpr int kChannels = std::is_same_v<T, VnC24> ? 3 : 1;
-  const bool wide = maxValue > 255;
-  const unsigned char* p = file.data() + header.Position();
-  for (int i = 0; i < count * kChannels; ++i) {
-    const unsigned value = wide ? (p[2 * i] << 8 | p[2 * i + 1]) : p[i];
-    if (value > static_cast<unsigned>(maxValue))
-      header.Fail("sample value " + std::to_string(value) + " above the maximum value " + std::to_string(maxValue));
-    if constexpr (std::is_same_v<T, VnC24>) {
-      // Files hold red, green, blue; the library holds blue first.
-      VnC24& pixel = row[i / 3];
-      (i % 3 == 0 ? pixel.c2 : i % 3 == 1 ? pixel.c1 : pixel.c0) = static_cast<unsigned char>(value);
-    } else {
-      row[i] = static_cast<T>(value);
+template <class T, class Source>
+void ReadSamples(const Reader& in, const Header& h, Source& source, VnImage<T>& image, VnImage<VnBW8>* alpha) {
+  const Scale scale(h.maxValue, std::is_same_v<T, VnBW16> ? 65535 : h.pixels == Pixels::Bits ? 1 : 255);
+  const Scale alphaScale(h.maxValue, 255);
+  for (int y = 0; y < h.height; ++y) {
+    VnBW8* a = alpha ? alpha->GetImagePtr(0, y) : nullptr;
+    for (int x = 0; x < h.width; ++x) {
+      if constexpr (std::is_same_v<T, VnC24>) {
+        VnC24& pixel = image.GetImagePtr(0, y)[x];  // files hold red first, the library blue
+        pixel.c2 = static_cast<unsigned char>(scale(source.Next(), in));
+        pixel.c1 = static_cast<unsigned char>(scale(source.Next(), in));
+        pixel.c0 = static_cast<unsigned char>(scale(source.Next(), in));
+      } else if constexpr (std::is_same_v<T, VnBW1>) {
+        const unsigned bit = scale(source.Next(), in);
+        image.SetPixel(VnBW1(h.inverted ? !bit : bit), x, y);
+      } else {
+        image.GetImagePtr(0, y)[x] = static_cast<T>(scale(source.Next(), in));
+      }
+      if (a) a[x] = static_cast<VnBW8>(alphaScale(source.Next(), in));
     }
   }
-  header.Skip(static_cast<std::size_t>(count) * kChannels * (wide ? 2 : 1));
+}
+
+// The common full-range binary files without alpha, a row at a time.
+template <class T>
+bool ReadFullRange(const Header& h, const unsigned char* data, VnImage<T>& image) {
+  if constexpr (std::is_same_v<T, VnBW1>) return false;
+  if (h.plain || h.alpha || !(h.maxValue == 255 || h.maxValue == 65535)) return false;
+  const auto w = static_cast<std::size_t>(h.width);
+  for (int y = 0; y < h.height; ++y) {
+    auto* row = image.GetImagePtr(0, y);
+    if constexpr (std::is_same_v<T, VnBW8>) {
+      std::memcpy(row, data + y * w, w);
+    } else if constexpr (std::is_same_v<T, VnBW16>) {
+      const unsigned char* p = data + 2 * y * w;
+      for (std::size_t x = 0; x < w; ++x) row[x] = static_cast<VnBW16>(p[2 * x] << 8 | p[2 * x + 1]);
+    } else if constexpr (std::is_same_v<T, VnC24>) {
+      const unsigned char* p = data + 3 * y * w;
+      for (std::size_t x = 0; x < w; ++x) row[x] = VnC24{p[3 * x + 2], p[3 * x + 1], p[3 * x]};
+    }
+  }
+  return true;
 }
 
 template <class T>
-AnyImage ReadSampled(HeaderReader& header, const Bytes& file, long width, long height, long maxValue) {
-  constexpr int kChannels = std::is_same_v<T, VnC24> ? 3 : 1;
-  header.EndOfHeader();
-  const std::size_t need = static_cast<std::size_t>(width) * height * kChannels * (maxValue > 255 ? 2 : 1);
-  const std::size_t have = file.size() - header.Position();
-  if (have < need) header.Fail("truncated pixel data (" + std::to_string(have) + " of " + std::to_string(need) + " bytes)");
-  VnImage<T> image = Allocate<T>(header, width, height);
-  for (int y = 0; y < height; ++y) ReadRow(header, file, maxValue, image.GetImagePtr(0, y), static_cast<int>(width));
-  return AnyImage{std::move(image), std::nullopt};
+AnyImage ReadRaster(Reader& in, const Header& h) {
+  VnImage<T> image = Allocate<T>(in, h);
+  std::optional<VnImage<VnBW8>> alpha;
+  if (h.alpha) alpha = Allocate<VnBW8>(in, h);
+  bool done = ReadFullRange(h, in.Here(), image);
+  if constexpr (std::is_same_v<T, VnBW1>) {
+    if (h.kind == '4') ReadPackedBits(h, in.Here(), image), done = true;
+  }
+  if (!done) {
+    if (h.plain) {
+      PlainSamples source{in, h.kind == '1'};
+      ReadSamples(in, h, source, image, alpha ? &*alpha : nullptr);
+    } else {
+      BinarySamples source{in, in.Here(), h.Wide()};
+      ReadSamples(in, h, source, image, alpha ? &*alpha : nullptr);
+    }
+  }
+  return AnyImage{std::move(image), std::move(alpha)};
 }
 
-void PutHeader(Bytes& out, const char* magic, int width, int height, int maxValue) {
-  std::string header = std::string(magic) + "\n" + std::to_string(width) + " " + std::to_string(height) + "\n";
-  if (maxValue > 0) header += std::to_string(maxValue) + "\n";
-  out.insert(out.end(), header.begin(), header.end());
+std::string Text(long long value) { return std::to_string(value); }
+
+void Put(Bytes& out, const std::string& text) { out.insert(out.end(), text.begin(), text.end()); }
+
+// Plain samples, at most 70 characters a line.
+class PlainWriter {
+ public:
+  explicit PlainWriter(Bytes& out) : m_out(out) {}
+  void Add(unsigned value, bool bit) {
+    const std::string text = std::to_string(value);
+    if (m_line + text.size() + (bit ? 0 : 1) > 70) m_out.push_back('\n'), m_line = 0;
+    if (m_line && !bit) m_out.push_back(' '), ++m_line;
+    Put(m_out, text);
+    m_line += text.size();
+  }
+  void EndRow() { m_out.push_back('\n'), m_line = 0; }
+
+ private:
+  Bytes& m_out;
+  std::size_t m_line = 0;
+};
+
+template <class T>
+constexpr int kChannels = std::is_same_v<T, VnC24> ? 3 : 1;
+
+// Samples of pixel x of a row, red first for colour.
+template <class T>
+void Samples(const T* row, int x, unsigned* s) {
+  if constexpr (std::is_same_v<T, VnC24>) {
+    s[0] = row[x].c2, s[1] = row[x].c1, s[2] = row[x].c0;
+  } else {
+    s[0] = row[x];
+  }
 }
 
-Bytes Encode(const VnImage<VnBW1>& image) {
+template <class T>
+Bytes EncodeBinary(const VnImage<T>& image, const std::optional<VnImage<VnBW8>>& alpha, bool pam) {
+  constexpr bool kWide = std::is_same_v<T, VnBW16>;
+  const int w = image.GetWidth(), h = image.GetHeight();
+  const int channels = kChannels<T> + (alpha ? 1 : 0);
+  const unsigned top = kWide ? 65535 : std::is_same_v<T, VnBW1> ? 1 : 255;
   Bytes out;
-  PutHeader(out, "P4", image.GetWidth(), image.GetHeight(), 0);
-  for (int y = 0; y < image.GetHeight(); ++y) {
-    unsigned char byte = 0;
-    for (int x = 0; x < image.GetWidth(); ++x) {
-      if (!image.GetPixel(x, y)) byte |= static_cast<unsigned char>(0x80u >> (x % 8));
-      if (x % 8 == 7 || x == image.GetWidth() - 1) {
-        out.push_back(byte);
-        byte = 0;
+  if (pam) {
+    const char* type = std::is_same_v<T, VnBW1> ? "BLACKANDWHITE" : std::is_same_v<T, VnC24> ? "RGB" : "GRAYSCALE";
+    Put(out, "P7\nWIDTH " + Text(w) + "\nHEIGHT " + Text(h) + "\nDEPTH " + Text(channels) + "\nMAXVAL " + Text(top) +
+                 "\nTUPLTYPE " + type + (alpha ? "_ALPHA" : "") + "\nENDHDR\n");
+  } else {
+    Put(out, std::string(std::is_same_v<T, VnC24> ? "P6" : "P5") + "\n" + Text(w) + " " + Text(h) + "\n" + Text(top) + "\n");
+  }
+  const std::size_t header = out.size();
+  out.resize(header + static_cast<std::size_t>(w) * h * channels * (kWide ? 2 : 1));
+  unsigned char* p = out.data() + header;
+  for (int y = 0; y < h; ++y) {
+    const auto* row = image.GetImagePtr(0, y);
+    const VnBW8* a = alpha ? alpha->GetImagePtr(0, y) : nullptr;
+    if constexpr (std::is_same_v<T, VnBW8>) {
+      if (!a) {
+        std::memcpy(p, row, static_cast<std::size_t>(w));
+        p += w;
+        continue;
+      }
+    }
+    for (int x = 0; x < w; ++x) {
+      unsigned s[4];
+      if constexpr (std::is_same_v<T, VnBW1>) {
+        s[0] = image.GetPixel(x, y);
+      } else {
+        Samples(row, x, s);
+      }
+      if (a) s[kChannels<T>] = kWide ? a[x] * 257u : a[x];
+      for (int c = 0; c < channels; ++c) {
+        if (kWide) *p++ = static_cast<unsigned char>(s[c] >> 8);
+        *p++ = static_cast<unsigned char>(s[c]);
       }
     }
   }
   return out;
 }
 
-Bytes Encode(const VnImage<VnBW8>& image) {
+Bytes EncodePbm(const VnImage<VnBW1>& image) {
+  const int w = image.GetWidth(), h = image.GetHeight();
   Bytes out;
-  PutHeader(out, "P5", image.GetWidth(), image.GetHeight(), 255);
-  for (int y = 0; y < image.GetHeight(); ++y) {
-    const VnBW8* row = image.GetImagePtr(0, y);
-    out.insert(out.end(), row, row + image.GetWidth());
+  Put(out, "P4\n" + Text(w) + " " + Text(h) + "\n");
+  const std::size_t rowBytes = static_cast<std::size_t>((w + 7) / 8);
+  for (int y = 0; y < h; ++y) {
+    const unsigned char* row = image.GetImagePtr(0, y);
+    for (std::size_t i = 0; i < rowBytes; ++i) out.push_back(static_cast<unsigned char>(~row[i]));
+    if (w % 8) out.back() &= static_cast<unsigned char>(0xFF00u >> (w % 8));  // padding bits clear
   }
   return out;
 }
 
-Bytes Encode(const VnImage<VnBW16>& image) {
+template <class T>
+Bytes EncodePlain(const VnImage<T>& image) {
+  constexpr bool kBits = std::is_same_v<T, VnBW1>;
+  const int w = image.GetWidth(), h = image.GetHeight();
   Bytes out;
-  PutHeader(out, "P5", image.GetWidth(), image.GetHeight(), 65535);
-  for (int y = 0; y < image.GetHeight(); ++y)
-    for (int x = 0; x < image.GetWidth(); ++x) {
-      const VnBW16 value = image.GetPixel(x, y);
-      out.push_back(static_cast<unsigned char>(value >> 8));
-      out.push_back(static_cast<unsigned char>(value & 0xFF));
+  const char* magic = kBits ? "P1" : std::is_same_v<T, VnC24> ? "P3" : "P2";
+  Put(out, std::string(magic) + "\n" + Text(w) + " " + Text(h) + "\n");
+  if (!kBits) Put(out, Text(std::is_same_v<T, VnBW16> ? 65535 : 255) + "\n");
+  PlainWriter writer(out);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      unsigned s[3];
+      if constexpr (kBits) {
+        s[0] = !image.GetPixel(x, y);
+      } else {
+        Samples(image.GetImagePtr(0, y), x, s);
+      }
+      for (int c = 0; c < kChannels<T>; ++c) writer.Add(s[c], kBits);
     }
-  return out;
-}
-
-Bytes Encode(const VnImage<VnC24>& image) {
-  Bytes out;
-  PutHeader(out, "P6", image.GetWidth(), image.GetHeight(), 255);
-  for (int y = 0; y < image.GetHeight(); ++y)
-    for (int x = 0; x < image.GetWidth(); ++x) {
-      const VnC24 pixel = image.GetPixel(x, y);
-      out.insert(out.end(), {pixel.c2, pixel.c1, pixel.c0});
-    }
+    writer.EndRow();
+  }
   return out;
 }
 
@@ -177,40 +417,54 @@ constexpr NetpbmKind kKindFor = std::is_same_v<T, VnBW1>   ? NetpbmKind::Bitmap
                                                            : NetpbmKind::Graymap;
 
 constexpr const char* ExtensionFor(NetpbmKind kind) {
-  return kind == NetpbmKind::Bitmap ? ".pbm" : kind == NetpbmKind::Pixmap ? ".ppm" : ".pgm";
+  switch (kind) {
+    case NetpbmKind::Bitmap: return ".pbm";
+    case NetpbmKind::Pixmap: return ".ppm";
+    case NetpbmKind::Graymap: return ".pgm";
+    case NetpbmKind::Arbitrary: return ".pam";
+    default: return ".pnm";
+  }
 }
 
 }  // namespace
 
-AnyImage ReadNetpbm(const std::string& name, const Bytes& file) {
-  HeaderReader header(name, file);
-  if (file.size() < 2 || file[0] != 'P') header.Fail("not a Netpbm file");
-  const char kind = static_cast<char>(file[1]);
-  if (kind >= '1' && kind <= '3') header.Fail("plain (text) Netpbm files are not supported; use the binary P4, P5 or P6");
-  if (kind < '4' || kind > '6') header.Fail("not a PBM, PGM or PPM file");
-  header.Skip(2);
-  const long width = header.Number("width");
-  const long height = header.Number("height");
-  if (width < 1 || height < 1) header.Fail("empty image (" + std::to_string(width) + " x " + std::to_string(height) + ")");
-  if (width > kMaxSide || height > kMaxSide) header.Fail("image too large");
-  if (kind == '4') return ReadBitmap(header, file, width, height);
-  const long maxValue = header.Number("maximum value");
-  if (maxValue < 1 || maxValue > 65535) header.Fail("bad maximum value " + std::to_string(maxValue) + " (1 to 65535)");
-  if (kind == '6') {
-    if (maxValue > 255) header.Fail("16-bit colour is not supported");
-    return ReadSampled<VnC24>(header, file, width, height, maxValue);
-  }
-  if (maxValue > 255) return ReadSampled<VnBW16>(header, file, width, height, maxValue);
-  return ReadSampled<VnBW8>(header, file, width, height, maxValue);
+bool IsNetpbm(const Bytes& start) { return start.size() >= 2 && start[0] == 'P' && start[1] >= '1' && start[1] <= '7'; }
+
+ImageHeader ReadNetpbmHeader(const std::string& name, const Bytes& file, const ReadLimits& limits) {
+  const Header h = ReadHeader(name, file, limits);
+  const char* pixels = h.pixels == Pixels::Bits ? kPixelTypeName<VnBW1>
+                       : h.pixels == Pixels::Colour ? kPixelTypeName<VnC24>
+                       : h.Wide() ? kPixelTypeName<VnBW16>
+                                  : kPixelTypeName<VnBW8>;
+  return {KindName(h), static_cast<int>(h.width), static_cast<int>(h.height), pixels, h.alpha, static_cast<unsigned>(h.maxValue)};
 }
 
-Bytes EncodeNetpbm(const std::string& name, NetpbmKind kind, const AnyImage& image) {
+AnyImage ReadNetpbm(const std::string& name, const Bytes& file, const ReadLimits& limits) {
+  const Header h = ReadHeader(name, file, limits);
+  Reader in(name, file, h.dataStart);
+  const std::uint64_t need = RasterBytes(h);
+  if (in.Left() < need) in.Fail("truncated pixel data (" + std::to_string(in.Left()) + " of " + std::to_string(need) + " bytes)");
+  switch (h.pixels) {
+    case Pixels::Bits: return ReadRaster<VnBW1>(in, h);
+    case Pixels::Colour: return ReadRaster<VnC24>(in, h);
+    default: return h.Wide() ? ReadRaster<VnBW16>(in, h) : ReadRaster<VnBW8>(in, h);
+  }
+}
+
+Bytes EncodeNetpbm(const std::string& name, NetpbmKind kind, const AnyImage& image, bool plain) {
   return std::visit(
       [&]<class T>(const VnImage<T>& pixels) {
-        if (kind != NetpbmKind::Any && kind != kKindFor<T>)
-          throw FileError(name + ": a " + ExtensionFor(kind) + " file cannot hold a " + kPixelTypeName<T> +
-                          " image; use " + ExtensionFor(kKindFor<T>) + " or .png");
-        return Encode(pixels);
+        if (kind != NetpbmKind::Any && kind != NetpbmKind::Arbitrary && kind != kKindFor<T>)
+          throw FileError(name + ": a " + ExtensionFor(kind) + " file cannot hold " + kPixelTypeName<T> + " images; use " +
+                          ExtensionFor(kKindFor<T>) + " or .png");
+        if (image.alpha && kind != NetpbmKind::Arbitrary)
+          throw FileError(name + ": a " + ExtensionFor(kind) + " file cannot hold an alpha channel; use .png or .pam");
+        if (plain && kind == NetpbmKind::Arbitrary) throw FileError(name + ": PAM has no plain form");
+        if (plain) return EncodePlain(pixels);
+        if constexpr (std::is_same_v<T, VnBW1>) {
+          if (kind != NetpbmKind::Arbitrary) return EncodePbm(pixels);
+        }
+        return EncodeBinary(pixels, image.alpha, kind == NetpbmKind::Arbitrary);
       },
       image.pixels);
 }

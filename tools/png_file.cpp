@@ -21,7 +21,11 @@ void OnError(png_structp png, png_const_charp message) {
   png_longjmp(png, 1);
 }
 
-void OnWarning(png_structp, png_const_charp) {}
+// Warnings are about ancillary data the tool ignores, except a palette index past the
+// palette's end, which the format calls an error.
+void OnWarning(png_structp png, png_const_charp message) {
+  if (std::strstr(message, "palette index")) OnError(png, message);
+}
 
 struct MemoryReader {
   const Bytes* file;
@@ -35,154 +39,193 @@ void ReadFromMemory(png_structp png, png_bytep data, png_size_t length) {
   in->pos += length;
 }
 
-// What libpng decoded: after the transforms below, 1 (gray or gray with alpha), 3 (RGB in
-// blue-first order) or 4 channels (with alpha), 1, 8 or 16 bits per sample, native byte order.
-struct Decoded {
-  png_uint_32 width = 0, height = 0;
-  int channels = 0;
-  int bitDepth = 0;
-  bool alpha = false;
-  Bytes data;
-  std::size_t rowBytes = 0;
-  std::vector<png_bytep> rows;
-};
-
 struct ReadStructs {
   png_structp png = nullptr;
   png_infop info = nullptr;
   ~ReadStructs() { png_destroy_read_struct(&png, &info, nullptr); }
 };
 
-// Returns false with sink.message set when libpng fails.
-bool Decode(ReadStructs& structs, MemoryReader& reader, ErrorSink& sink, Decoded& out) {
-  if (setjmp(png_jmpbuf(structs.png))) return false;
-  png_set_read_fn(structs.png, &reader, ReadFromMemory);
-  png_set_user_limits(structs.png, 1u << 20, 1u << 20);
-  png_read_info(structs.png, structs.info);
-  const int colorType = png_get_color_type(structs.png, structs.info);
-  const int depth = png_get_bit_depth(structs.png, structs.info);
-  if (colorType == PNG_COLOR_TYPE_PALETTE) {
-    png_set_palette_to_rgb(structs.png);
-    if (png_get_valid(structs.png, structs.info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(structs.png);
-  } else if ((colorType & PNG_COLOR_MASK_COLOR) && depth == 16) {
-    std::snprintf(sink.message, sizeof sink.message, "16-bit colour is not supported");
-    return false;
-  }
-  if (colorType == PNG_COLOR_TYPE_GRAY && depth > 1 && depth < 8) png_set_expand_gray_1_2_4_to_8(structs.png);
-  if (depth == 16) png_set_swap(structs.png);
-  png_set_bgr(structs.png);
-  png_set_interlace_handling(structs.png);
-  png_read_update_info(structs.png, structs.info);
+// What the header says and what the transforms below make of it: 1 (gray) or 3 (RGB, blue
+// first) colour channels, maybe alpha, 1, 8 or 16 bits per sample, native byte order.
+struct Layout {
+  png_uint_32 width = 0, height = 0;
+  int colorType = 0, fileDepth = 0, interlace = 0;
+  int channels = 0, depth = 0;
+  bool alpha = false;
+  std::size_t rowBytes = 0;
+};
 
-  out.width = png_get_image_width(structs.png, structs.info);
-  out.height = png_get_image_height(structs.png, structs.info);
-  out.channels = png_get_channels(structs.png, structs.info);
-  out.bitDepth = png_get_bit_depth(structs.png, structs.info);
-  out.alpha = (png_get_color_type(structs.png, structs.info) & PNG_COLOR_MASK_ALPHA) != 0;
-  out.rowBytes = png_get_rowbytes(structs.png, structs.info);
-  out.data.resize(out.rowBytes * out.height);
-  out.rows.resize(out.height);
-  for (png_uint_32 y = 0; y < out.height; ++y) out.rows[y] = out.data.data() + y * out.rowBytes;
-  png_read_image(structs.png, out.rows.data());
-  png_read_end(structs.png, nullptr);
+struct Decoded {
+  Layout layout;
+  AnyImage image{VnImage<VnBW1>(), std::nullopt};
+  Bytes scratch;  // interleaved rows when there is alpha
+  std::vector<png_bytep> rows;
+};
+
+// The bytes of every IDAT chunk: a zlib stream expands at most about 1032 times, so a claimed
+// size that this data cannot fill is refused before the image is allocated.
+std::uint64_t CompressedBytes(const Bytes& file) {
+  std::uint64_t total = 0;
+  for (std::size_t pos = 8; file.size() - pos >= 12;) {
+    const std::uint64_t length = std::uint64_t{file[pos]} << 24 | file[pos + 1] << 16 | file[pos + 2] << 8 | file[pos + 3];
+    if (std::memcmp(&file[pos + 4], "IDAT", 4) == 0) total += length;
+    if (length > file.size() - pos - 12) break;
+    pos += 12 + static_cast<std::size_t>(length);
+  }
+  return total;
+}
+
+// These return false, with the sink's message set, when libpng fails.
+bool ReadLayout(ReadStructs& s, MemoryReader& reader, Layout& out) {
+  if (setjmp(png_jmpbuf(s.png))) return false;
+  png_set_read_fn(s.png, &reader, ReadFromMemory);
+  png_set_user_limits(s.png, 0x7fffffff, 0x7fffffff);
+  png_read_info(s.png, s.info);
+  out.width = png_get_image_width(s.png, s.info);
+  out.height = png_get_image_height(s.png, s.info);
+  out.colorType = png_get_color_type(s.png, s.info);
+  out.fileDepth = png_get_bit_depth(s.png, s.info);
+  out.interlace = png_get_interlace_type(s.png, s.info);
+  out.alpha = (out.colorType & PNG_COLOR_MASK_ALPHA) || png_get_valid(s.png, s.info, PNG_INFO_tRNS);
+  return true;
+}
+
+bool SetTransforms(ReadStructs& s, Layout& l) {
+  if (setjmp(png_jmpbuf(s.png))) return false;
+  if (l.colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(s.png);
+  if (png_get_valid(s.png, s.info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(s.png);
+  if (l.colorType == PNG_COLOR_TYPE_GRAY && l.fileDepth > 1 && l.fileDepth < 8) png_set_expand_gray_1_2_4_to_8(s.png);
+  if (l.fileDepth == 16) png_set_swap(s.png);
+  png_set_bgr(s.png);
+  if (l.interlace != PNG_INTERLACE_NONE) png_set_interlace_handling(s.png);
+  png_read_update_info(s.png, s.info);
+  l.channels = png_get_channels(s.png, s.info);
+  l.depth = png_get_bit_depth(s.png, s.info);
+  l.alpha = (png_get_color_type(s.png, s.info) & PNG_COLOR_MASK_ALPHA) != 0;
+  l.rowBytes = png_get_rowbytes(s.png, s.info);
+  return true;
+}
+
+bool ReadRows(ReadStructs& s, Decoded& d) {
+  if (setjmp(png_jmpbuf(s.png))) return false;
+  png_read_image(s.png, d.rows.data());
+  png_read_end(s.png, nullptr);
   return true;
 }
 
 template <class T>
-VnImage<T> Allocate(const std::string& name, const Decoded& d) {
-  VnImage<T> image(static_cast<int>(d.width), static_cast<int>(d.height));
+VnImage<T> Allocate(const std::string& name, const Layout& l) {
+  VnImage<T> image(static_cast<int>(l.width), static_cast<int>(l.height));
   if (image.Void()) throw FileError(name + ": not enough memory for the image");
   return image;
 }
 
-AnyImage Convert(const std::string& name, const Decoded& d) {
-  const int w = static_cast<int>(d.width), h = static_cast<int>(d.height);
-  AnyImage result{VnImage<VnBW1>(), std::nullopt};
-  if (d.alpha) result.alpha = Allocate<VnBW8>(name, d);
-  const int colourChannels = d.alpha ? d.channels - 1 : d.channels;
-  if (d.bitDepth == 1) {
-    VnImage<VnBW1> image = Allocate<VnBW1>(name, d);
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) image.SetPixel(VnBW1((d.rows[y][x / 8] >> (7 - x % 8)) & 1u), x, y);
-    result.pixels = std::move(image);
-  } else if (d.bitDepth == 16) {
-    VnImage<VnBW16> image = Allocate<VnBW16>(name, d);
-    for (int y = 0; y < h; ++y) {
-      const auto* row = reinterpret_cast<const std::uint16_t*>(d.rows[y]);
-      for (int x = 0; x < w; ++x) {
-        image.SetPixel(row[x * d.channels], x, y);
-        if (d.alpha) result.alpha->SetPixel(static_cast<VnBW8>(row[x * d.channels + 1] >> 8), x, y);
+template <class T>
+void PointRows(Decoded& d, VnImage<T>& image) {
+  for (png_uint_32 y = 0; y < d.layout.height; ++y) d.rows[y] = reinterpret_cast<png_bytep>(image.GetImagePtr(0, static_cast<int>(y)));
+}
+
+// Allocates the destination and points libpng's rows at it, or at scratch rows to be split
+// into pixels and alpha afterwards.
+template <class T>
+void Prepare(const std::string& name, Decoded& d) {
+  d.image.pixels = Allocate<T>(name, d.layout);
+  d.rows.resize(d.layout.height);
+  if (!d.layout.alpha) return PointRows(d, std::get<VnImage<T>>(d.image.pixels));
+  d.image.alpha = Allocate<VnBW8>(name, d.layout);
+  d.scratch.resize(d.layout.rowBytes * d.layout.height);
+  for (png_uint_32 y = 0; y < d.layout.height; ++y) d.rows[y] = d.scratch.data() + y * d.layout.rowBytes;
+}
+
+template <class T>
+void SplitAlpha(Decoded& d) {
+  auto& image = std::get<VnImage<T>>(d.image.pixels);
+  const int c = d.layout.channels;
+  for (png_uint_32 y = 0; y < d.layout.height; ++y) {
+    T* row = image.GetImagePtr(0, static_cast<int>(y));
+    VnBW8* alpha = d.image.alpha->GetImagePtr(0, static_cast<int>(y));
+    for (png_uint_32 x = 0; x < d.layout.width; ++x) {
+      if constexpr (std::is_same_v<T, VnBW16>) {
+        const auto* p = reinterpret_cast<const std::uint16_t*>(d.rows[y]) + x * c;
+        row[x] = p[0];
+        alpha[x] = static_cast<VnBW8>((p[1] * 255u + 32767) / 65535);
+      } else {
+        const png_byte* p = d.rows[y] + x * c;
+        std::memcpy(&row[x], p, sizeof(T));
+        alpha[x] = p[c - 1];
       }
     }
-    result.pixels = std::move(image);
-  } else if (colourChannels == 1) {
-    VnImage<VnBW8> image = Allocate<VnBW8>(name, d);
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) {
-        image.SetPixel(d.rows[y][x * d.channels], x, y);
-        if (d.alpha) result.alpha->SetPixel(d.rows[y][x * d.channels + 1], x, y);
-      }
-    result.pixels = std::move(image);
-  } else {
-    VnImage<VnC24> image = Allocate<VnC24>(name, d);
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) {
-        const png_byte* p = d.rows[y] + x * d.channels;
-        image.SetPixel(VnC24{p[0], p[1], p[2]}, x, y);
-        if (d.alpha) result.alpha->SetPixel(p[3], x, y);
-      }
-    result.pixels = std::move(image);
   }
-  return result;
+}
+
+void CheckLayout(const std::string& name, const Bytes& file, const Layout& l, const ReadLimits& limits) {
+  CheckPixelCount(name, l.width, l.height, limits);
+  if ((l.colorType & PNG_COLOR_MASK_COLOR) && l.fileDepth == 16)
+    throw FileError(name + ": 16-bit colour is not supported (the library's colour pixels have 8 bits per component)");
+  const std::uint64_t channels = (l.colorType & PNG_COLOR_MASK_COLOR ? 3 : 1) + (l.colorType & PNG_COLOR_MASK_ALPHA ? 1 : 0);
+  const std::uint64_t raw = (std::uint64_t{l.width} * channels * static_cast<unsigned>(l.fileDepth) + 15) / 8 * l.height;
+  const std::uint64_t compressed = CompressedBytes(file);
+  if (raw > compressed * 1032 + 4096)
+    throw FileError(name + ": truncated or corrupt (" + std::to_string(compressed) + " bytes of image data cannot hold " +
+                    std::to_string(l.width) + " x " + std::to_string(l.height) + " pixels)");
+}
+
+void BeginRead(const std::string& name, const Bytes& file, ReadStructs& s, ErrorSink& sink, MemoryReader& reader,
+               Layout& layout) {
+  if (!IsPng(file)) throw FileError(name + ": not a PNG file");
+  s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &sink, OnError, OnWarning);
+  if (s.png) s.info = png_create_info_struct(s.png);
+  if (!s.info) throw FileError(name + ": not enough memory to read it");
+  if (!ReadLayout(s, reader, layout)) throw FileError(name + ": " + sink.message);
 }
 
 // Rows in PNG layout, blue first for colour (png_set_bgr swaps them back on writing).
 struct Encoded {
   int colorType = PNG_COLOR_TYPE_GRAY;
   int bitDepth = 8;
-  std::size_t rowBytes = 0;
   Bytes data;
   std::vector<png_bytep> rows;
+  Bytes* out = nullptr;
 };
-
-void Layout(Encoded& e, int w, int h, int colorType, int bitDepth, int channels) {
-  e.colorType = colorType;
-  e.bitDepth = bitDepth;
-  e.rowBytes = (static_cast<std::size_t>(w) * channels * bitDepth + 7) / 8;
-  e.data.assign(e.rowBytes * h, 0);
-  e.rows.resize(h);
-  for (int y = 0; y < h; ++y) e.rows[y] = e.data.data() + y * e.rowBytes;
-}
-
-void Fill(Encoded& e, const VnImage<VnBW1>& image, const std::optional<VnImage<VnBW8>>&) {
-  Layout(e, image.GetWidth(), image.GetHeight(), PNG_COLOR_TYPE_GRAY, 1, 1);
-  for (int y = 0; y < image.GetHeight(); ++y)
-    for (int x = 0; x < image.GetWidth(); ++x)
-      if (image.GetPixel(x, y)) e.rows[y][x / 8] |= static_cast<png_byte>(0x80u >> (x % 8));
-}
 
 template <class T>
 void Fill(Encoded& e, const VnImage<T>& image, const std::optional<VnImage<VnBW8>>& alpha) {
-  constexpr bool kColour = std::is_same_v<T, VnC24>;
-  constexpr int kBytes = kColour ? 3 : static_cast<int>(sizeof(T));
-  const int colorType = (kColour ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_GRAY) | (alpha ? PNG_COLOR_MASK_ALPHA : 0);
-  const int channels = (kColour ? 3 : 1) + (alpha ? 1 : 0);
-  Layout(e, image.GetWidth(), image.GetHeight(), colorType, kColour ? 8 : 8 * kBytes, channels);
-  const int sample = kColour ? 1 : kBytes;
-  for (int y = 0; y < image.GetHeight(); ++y) {
-    png_bytep out = e.rows[y];
-    for (int x = 0; x < image.GetWidth(); ++x) {
-      const T pixel = image.GetPixel(x, y);
-      std::memcpy(out, &pixel, kBytes);
-      out += kBytes;
-      if (alpha) {
-        const VnBW8 a = alpha->GetPixel(x, y);
-        if (sample == 2) *out++ = a;  // 16-bit alpha: a * 257, stored in native order
-        *out++ = a;
+  constexpr bool kColour = std::is_same_v<T, VnC24>, kBits = std::is_same_v<T, VnBW1>;
+  const int w = image.GetWidth(), h = image.GetHeight();
+  e.colorType = (kColour ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_GRAY) | (alpha ? PNG_COLOR_MASK_ALPHA : 0);
+  e.bitDepth = kBits ? 1 : std::is_same_v<T, VnBW16> ? 16 : 8;
+  e.rows.resize(h);
+  if (!alpha) {
+    for (int y = 0; y < h; ++y) e.rows[y] = static_cast<png_bytep>(const_cast<void*>(static_cast<const void*>(image.GetImagePtr(0, y))));
+    return;
+  }
+  if constexpr (!kBits) {
+    const std::size_t pixelBytes = sizeof(T) * 2 - (kColour ? 2 : 0);  // sample size times channels
+    const std::size_t rowBytes = pixelBytes * static_cast<std::size_t>(w);
+    e.data.resize(rowBytes * h);
+    for (int y = 0; y < h; ++y) {
+      png_bytep out = e.rows[y] = e.data.data() + y * rowBytes;
+      const T* row = image.GetImagePtr(0, y);
+      const VnBW8* a = alpha->GetImagePtr(0, y);
+      for (int x = 0; x < w; ++x, out += pixelBytes) {
+        std::memcpy(out, &row[x], sizeof(T));
+        if constexpr (std::is_same_v<T, VnBW16>) {
+          const std::uint16_t wide = static_cast<std::uint16_t>(a[x] * 257u);
+          std::memcpy(out + 2, &wide, 2);
+        } else {
+          out[sizeof(T)] = a[x];
+        }
       }
     }
   }
 }
+
+void WriteToMemory(png_structp png, png_bytep data, png_size_t length) {
+  auto* e = static_cast<Encoded*>(png_get_io_ptr(png));
+  e->out->insert(e->out->end(), data, data + length);
+}
+
+void FlushMemory(png_structp) {}
 
 struct WriteStructs {
   png_structp png = nullptr;
@@ -190,43 +233,95 @@ struct WriteStructs {
   ~WriteStructs() { png_destroy_write_struct(&png, &info); }
 };
 
-bool Emit(WriteStructs& structs, Encoded& e, int width, int height, std::FILE* out) {
-  if (setjmp(png_jmpbuf(structs.png))) return false;
-  png_init_io(structs.png, out);
-  png_set_IHDR(structs.png, structs.info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), e.bitDepth,
-               e.colorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(structs.png, structs.info);
-  if (e.bitDepth == 16) png_set_swap(structs.png);
-  if (e.colorType & PNG_COLOR_MASK_COLOR) png_set_bgr(structs.png);
-  png_write_image(structs.png, e.rows.data());
-  png_write_end(structs.png, nullptr);
+bool Emit(WriteStructs& s, Encoded& e, int width, int height, int compression) {
+  if (setjmp(png_jmpbuf(s.png))) return false;
+  png_set_write_fn(s.png, &e, WriteToMemory, FlushMemory);
+  png_set_IHDR(s.png, s.info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), e.bitDepth, e.colorType,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_compression_level(s.png, compression);
+  // At the fast levels one cheap filter beats trying all five on every row; the slow levels
+  // are asked for small files, which the adaptive choice gives.
+  png_set_filter(s.png, PNG_FILTER_TYPE_BASE, compression <= 3 ? PNG_FILTER_SUB : PNG_ALL_FILTERS);
+  png_write_info(s.png, s.info);
+  if (e.bitDepth == 16) png_set_swap(s.png);
+  if (e.colorType & PNG_COLOR_MASK_COLOR) png_set_bgr(s.png);
+  png_write_image(s.png, e.rows.data());
+  png_write_end(s.png, nullptr);
   return true;
 }
 
 }  // namespace
 
-AnyImage ReadPng(const std::string& name, const Bytes& file) {
-  if (file.size() < 8 || png_sig_cmp(file.data(), 0, 8) != 0) throw FileError(name + ": not a PNG file");
+bool IsPng(const Bytes& start) { return start.size() >= 8 && png_sig_cmp(start.data(), 0, 8) == 0; }
+
+ImageHeader ReadPngHeader(const std::string& name, const Bytes& file, const ReadLimits& limits) {
   ErrorSink sink;
   ReadStructs structs;
-  structs.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &sink, OnError, OnWarning);
-  if (structs.png) structs.info = png_create_info_struct(structs.png);
-  if (!structs.info) throw FileError(name + ": not enough memory to read it");
   MemoryReader reader{&file, 0};
-  Decoded decoded;
-  if (!Decode(structs, reader, sink, decoded)) throw FileError(name + ": " + sink.message);
-  return Convert(name, decoded);
+  Layout l;
+  BeginRead(name, file, structs, sink, reader, l);
+  CheckPixelCount(name, l.width, l.height, limits);
+  const bool colour = l.colorType & PNG_COLOR_MASK_COLOR;
+  const char* pixels = colour ? (l.fileDepth == 16 ? "16-bit colour" : kPixelTypeName<VnC24>)
+                       : l.fileDepth == 1 ? kPixelTypeName<VnBW1>
+                       : l.fileDepth == 16 ? kPixelTypeName<VnBW16>
+                                           : kPixelTypeName<VnBW8>;
+  const unsigned maxValue = l.colorType == PNG_COLOR_TYPE_PALETTE ? 255u : (1u << l.fileDepth) - 1;
+  return {"PNG", static_cast<int>(l.width), static_cast<int>(l.height), pixels, l.alpha, maxValue};
 }
 
-void WritePng(const std::string& name, const AnyImage& image, std::FILE* out) {
+AnyImage ReadPng(const std::string& name, const Bytes& file, const ReadLimits& limits) {
+  ErrorSink sink;
+  ReadStructs structs;
+  MemoryReader reader{&file, 0};
+  Decoded d;
+  BeginRead(name, file, structs, sink, reader, d.layout);
+  CheckLayout(name, file, d.layout, limits);
+  if (!SetTransforms(structs, d.layout)) throw FileError(name + ": " + sink.message);
+  const int colourChannels = d.layout.channels - (d.layout.alpha ? 1 : 0);
+  // Transparency expands 1-bit gray to 8 bits, so 1-bit rows never carry alpha.
+  if (d.layout.depth == 1) {
+    Prepare<VnBW1>(name, d);
+  } else if (d.layout.depth == 16) {
+    Prepare<VnBW16>(name, d);
+  } else if (colourChannels == 1) {
+    Prepare<VnBW8>(name, d);
+  } else {
+    Prepare<VnC24>(name, d);
+  }
+  if (!ReadRows(structs, d)) throw FileError(name + ": " + sink.message);
+  if (auto* bits = std::get_if<VnImage<VnBW1>>(&d.image.pixels); bits && d.layout.width % 8) {
+    for (png_uint_32 y = 0; y < d.layout.height; ++y) d.rows[y][d.layout.width / 8] &= static_cast<png_byte>(0xFF00u >> (d.layout.width % 8));
+  }
+  if (d.layout.alpha) {
+    std::visit([&]<class T>(VnImage<T>&) {
+      if constexpr (!std::is_same_v<T, VnBW1>) SplitAlpha<T>(d);
+    }, d.image.pixels);
+  }
+  return std::move(d.image);
+}
+
+Bytes EncodePng(const std::string& name, const AnyImage& image, int compression) {
   Encoded encoded;
-  std::visit([&](const auto& pixels) { Fill(encoded, pixels, image.alpha); }, image.pixels);
+  Bytes out;
+  encoded.out = &out;
+  std::visit([&]<class T>(const VnImage<T>& pixels) {
+    if (std::is_same_v<T, VnBW1> && image.alpha)
+      throw FileError(name + ": PNG cannot hold a 1-bit image with alpha; use .pam, or copy it to 8-bit first");
+    Fill(encoded, pixels, image.alpha);
+  }, image.pixels);
   ErrorSink sink;
   WriteStructs structs;
   structs.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, OnError, OnWarning);
   if (structs.png) structs.info = png_create_info_struct(structs.png);
   if (!structs.info) throw FileError(name + ": not enough memory to write it");
-  if (!Emit(structs, encoded, image.Width(), image.Height(), out)) throw FileError(name + ": " + sink.message);
+  if (!Emit(structs, encoded, image.Width(), image.Height(), compression)) throw FileError(name + ": " + sink.message);
+  return out;
+}
+
+void WritePng(const std::string& name, const AnyImage& image, std::FILE* out) {
+  const Bytes bytes = EncodePng(name, image);
+  if (std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size()) throw FileError(name + ": write error");
 }
 
 }  // namespace vnimg::tool::formats

@@ -31,6 +31,10 @@ class Report {
   // Adds a named member to a group (members keep their order).
   Report& Set(std::string name, Report value);
 
+  // Items of a list or group.
+  std::size_t Size() const { return m_items.size(); }
+  const Report& Item(std::size_t i) const { return m_items[i].second; }
+
   void WriteJson(std::ostream& out) const;
   void WriteText(std::ostream& out) const;
   // A scalar as it prints in JSON.
