@@ -273,10 +273,10 @@ void Invocation::CheckAlphaAccepted() const {
                      " cannot carry through; drop it first with `vnimg copy IN OUT --drop-alpha`");
 }
 
-void Invocation::Chose(const std::string& name, Report value) {
-  for (auto& chosen : m_chosen)
-    if (chosen.first == name) return void(chosen.second = std::move(value));
-  m_chosen.emplace_back(name, std::move(value));
+void Invocation::Chose(const std::string& name, Report value, bool asText) {
+  for (Choice& chosen : m_chosen)
+    if (chosen.name == name) return void(chosen.value = std::move(value));
+  m_chosen.push_back({name, std::move(value), asText});
 }
 
 void Invocation::Progress(const std::string& what, bool always) const {
@@ -287,17 +287,11 @@ void Invocation::Progress(const std::string& what, bool always) const {
 
 void Invocation::Finish() {
   Report report = Report::Group();
-  Report written = std::move(m_written);
-  if (!m_json) {
-    if (m_chosen.empty()) return;
-  } else if (written.Size() == 1) {
-    report = written.Item(0);
-  } else if (written.Size() > 1) {
-    report.Set("outputs", std::move(written));
-  }
-  for (auto& [name, value] : m_chosen) report.Set(name, std::move(value));
-  if (m_json && written.Size() == 0 && m_chosen.empty()) return;
-  Print(report);
+  if (m_json && m_written.Size() == 1) report = m_written.Item(0);
+  if (m_json && m_written.Size() > 1) report.Set("outputs", m_written);
+  for (const Choice& chosen : m_chosen)
+    if (m_json || chosen.asText) report.Set(chosen.name, chosen.value);
+  if (report.Size() > 0) Print(report);
 }
 
 AnyImage Invocation::Read(std::size_t argument) const {

@@ -165,9 +165,10 @@ class Invocation {
   void CheckAlphaAccepted() const;
   // The command leaves the input's alpha out on request (copy --drop-alpha).
   void DropAlpha() { m_inputAlpha.reset(); }
-  // A value the command chose (an automatic threshold, a pivot): printed after the outputs,
-  // in the JSON object or as text lines. A second call with the same name replaces it.
-  void Chose(const std::string& name, Report value);
+  // A value the command chose (an automatic threshold, a pivot): printed with --json in the
+  // object beside the outputs, and as a text line too when `asText`. A second call with the
+  // same name replaces it.
+  void Chose(const std::string& name, Report value, bool asText = false);
   // A line on stderr once the command has run for more than a second, or `always` (never
   // with --quiet).
   void Progress(const std::string& what, bool always = false) const;
@@ -196,7 +197,12 @@ class Invocation {
   // The first input's alpha channel, and the outputs written.
   mutable std::optional<VnImage<VnBW8>> m_inputAlpha;
   mutable Report m_written = Report::List();
-  std::vector<std::pair<std::string, Report>> m_chosen;
+  struct Choice {
+    std::string name;
+    Report value;
+    bool asText;
+  };
+  std::vector<Choice> m_chosen;
 };
 
 // A whole number in decimal, or hexadecimal after 0x; nothing else (no octal, no blanks).
@@ -223,9 +229,7 @@ void WithPixels(const Invocation& call, AnyImage& image, F&& f) {
           call.CheckOptionsApply(PixelBit<T>(), kPixelTypeName<T>);
           f(pixels);
         } else {
-          std::string accepted;
-          ((accepted += (accepted.empty() ? "" : ", ") + std::string(kPixelTypeName<Ts>)), ...);
-          throw UsageError(call.command().name + " takes " + accepted + " images, not " + kPixelTypeName<T>);
+          throw UsageError(call.command().name + " takes " + PixelTypesText(kPixels<Ts...>) + " images, not " + kPixelTypeName<T>);
         }
       },
       image.pixels);

@@ -29,15 +29,15 @@ void ReportChoice(Invocation& call, VnImage<T>& src, unsigned threshold, float f
   const auto mode = static_cast<IMG_THRESHOLD_MODES>(threshold);
   unsigned level = 0;
   CallOperation("ImgAutoThreshold", [&] { level = ImgAutoThreshold(&src, mode, fraction); });
-  call.Chose("threshold", level);
+  call.Chose("threshold", level, true);
   if constexpr (std::is_same_v<T, VnBW8>) {
     VnBWHistogramVector hist;
     unsigned chosen = threshold;
     float below = 0, above = 0;
     CallOperation("ImgHistogram", [&] { ImgHistogram(&src, &hist); });
     CallOperation("ImgHistogramThreshold", [&] { ImgHistogramThreshold(&hist, chosen, below, above, fraction); });
-    call.Chose("below-average", below);
-    call.Chose("above-average", above);
+    call.Chose("below-average", below, true);
+    call.Chose("above-average", above, true);
   }
 }
 

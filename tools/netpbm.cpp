@@ -56,6 +56,13 @@ class Reader {
     while (m_pos < m_file.size() && m_file[m_pos] != '\n' && m_file[m_pos] != '\r') ++m_pos;
   }
 
+  // The newline after ENDHDR (CR LF counts as one).
+  void EndOfLine() {
+    if (m_pos < m_file.size() && m_file[m_pos] == '\r') ++m_pos;
+    if (m_pos >= m_file.size() || m_file[m_pos] != '\n') Fail("malformed header (no newline after ENDHDR)");
+    ++m_pos;
+  }
+
   long long Number(const char* what) {
     SkipBlanksAndComments();
     if (m_pos >= m_file.size()) Fail(std::string("truncated header (no ") + what + ")");
@@ -123,6 +130,7 @@ void ReadPamHeader(Reader& in, Header& h) {
     else in.Fail("malformed header (unknown line " + word + ")");
   }
   in.SkipLine();
+  in.EndOfLine();
   if (!width || !height || !depth || !maxValue) in.Fail("malformed header (WIDTH, HEIGHT, DEPTH and MAXVAL are required)");
   h.alpha = tupleType.ends_with("_ALPHA") || (tupleType.empty() && (h.depth == 2 || h.depth == 4));
   const std::string base = tupleType.substr(0, tupleType.size() - (tupleType.ends_with("_ALPHA") ? 6 : 0));

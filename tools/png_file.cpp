@@ -92,8 +92,13 @@ bool ReadLayout(ReadStructs& s, MemoryReader& reader, Layout& out) {
 
 bool SetTransforms(ReadStructs& s, Layout& l) {
   if (setjmp(png_jmpbuf(s.png))) return false;
-  if (l.colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(s.png);
-  if (png_get_valid(s.png, s.info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(s.png);
+  // Palette indices come through as bytes, checked against the palette by ExpandPalette:
+  // libpng lets an 8-bit index past the palette's end through as black.
+  if (l.colorType == PNG_COLOR_TYPE_PALETTE) {
+    png_set_packing(s.png);
+  } else if (png_get_valid(s.png, s.info, PNG_INFO_tRNS)) {
+    png_set_tRNS_to_alpha(s.png);
+  }
   if (l.colorType == PNG_COLOR_TYPE_GRAY && l.fileDepth > 1 && l.fileDepth < 8) png_set_expand_gray_1_2_4_to_8(s.png);
   if (l.fileDepth == 16) png_set_swap(s.png);
   png_set_bgr(s.png);
@@ -101,7 +106,7 @@ bool SetTransforms(ReadStructs& s, Layout& l) {
   png_read_update_info(s.png, s.info);
   l.channels = png_get_channels(s.png, s.info);
   l.depth = png_get_bit_depth(s.png, s.info);
-  l.alpha = (png_get_color_type(s.png, s.info) & PNG_COLOR_MASK_ALPHA) != 0;
+  if (l.colorType != PNG_COLOR_TYPE_PALETTE) l.alpha = (png_get_color_type(s.png, s.info) & PNG_COLOR_MASK_ALPHA) != 0;
   l.rowBytes = png_get_rowbytes(s.png, s.info);
   return true;
 }
@@ -135,6 +140,35 @@ void Prepare(const std::string& name, Decoded& d) {
   d.image.alpha = Allocate<VnBW8>(name, d.layout);
   d.scratch.resize(d.layout.rowBytes * d.layout.height);
   for (png_uint_32 y = 0; y < d.layout.height; ++y) d.rows[y] = d.scratch.data() + y * d.layout.rowBytes;
+}
+
+void PrepareIndices(const std::string& name, Decoded& d) {
+  d.image.pixels = Allocate<VnC24>(name, d.layout);
+  if (d.layout.alpha) d.image.alpha = Allocate<VnBW8>(name, d.layout);
+  d.scratch.resize(d.layout.rowBytes * d.layout.height);
+  d.rows.resize(d.layout.height);
+  for (png_uint_32 y = 0; y < d.layout.height; ++y) d.rows[y] = d.scratch.data() + y * d.layout.rowBytes;
+}
+
+void ExpandPalette(const std::string& name, ReadStructs& s, Decoded& d) {
+  png_colorp palette = nullptr;
+  int entries = 0;
+  png_get_PLTE(s.png, s.info, &palette, &entries);
+  png_bytep opacity = nullptr;
+  int opaque = 0;
+  png_get_tRNS(s.png, s.info, &opacity, &opaque, nullptr);
+  auto& image = std::get<VnImage<VnC24>>(d.image.pixels);
+  for (png_uint_32 y = 0; y < d.layout.height; ++y) {
+    VnC24* row = image.GetImagePtr(0, static_cast<int>(y));
+    for (png_uint_32 x = 0; x < d.layout.width; ++x) {
+      const int i = d.rows[y][x];
+      if (i >= entries)
+        throw FileError(name + ": palette index " + std::to_string(i) + " at (" + std::to_string(x) + ", " + std::to_string(y) +
+                        ") is past the palette's " + std::to_string(entries) + " entries");
+      row[x] = VnC24{palette[i].blue, palette[i].green, palette[i].red};
+      if (d.image.alpha) d.image.alpha->GetImagePtr(0, static_cast<int>(y))[x] = i < opaque ? opacity[i] : 255;
+    }
+  }
 }
 
 template <class T>
@@ -280,7 +314,10 @@ AnyImage ReadPng(const std::string& name, const Bytes& file, const ReadLimits& l
   if (!SetTransforms(structs, d.layout)) throw FileError(name + ": " + sink.message);
   const int colourChannels = d.layout.channels - (d.layout.alpha ? 1 : 0);
   // Transparency expands 1-bit gray to 8 bits, so 1-bit rows never carry alpha.
-  if (d.layout.depth == 1) {
+  const bool indexed = d.layout.colorType == PNG_COLOR_TYPE_PALETTE;
+  if (indexed) {
+    PrepareIndices(name, d);
+  } else if (d.layout.depth == 1) {
     Prepare<VnBW1>(name, d);
   } else if (d.layout.depth == 16) {
     Prepare<VnBW16>(name, d);
@@ -293,7 +330,9 @@ AnyImage ReadPng(const std::string& name, const Bytes& file, const ReadLimits& l
   if (auto* bits = std::get_if<VnImage<VnBW1>>(&d.image.pixels); bits && d.layout.width % 8) {
     for (png_uint_32 y = 0; y < d.layout.height; ++y) d.rows[y][d.layout.width / 8] &= static_cast<png_byte>(0xFF00u >> (d.layout.width % 8));
   }
-  if (d.layout.alpha) {
+  if (indexed) {
+    ExpandPalette(name, structs, d);
+  } else if (d.layout.alpha) {
     std::visit([&]<class T>(VnImage<T>&) {
       if constexpr (!std::is_same_v<T, VnBW1>) SplitAlpha<T>(d);
     }, d.image.pixels);
