@@ -358,15 +358,19 @@ Bytes EncodeBinary(const VnImage<T>& image, const std::optional<VnImage<VnBW8>>&
   for (int y = 0; y < h; ++y) {
     const auto* row = image.GetImagePtr(0, y);
     const VnBW8* a = alpha ? alpha->GetImagePtr(0, y) : nullptr;
-    if constexpr (std::is_same_v<T, VnBW8>) {
-      if (!a) {
+    if (!a && !std::is_same_v<T, VnBW1>) {  // the common files, a row at a time
+      if constexpr (std::is_same_v<T, VnBW8>) {
         std::memcpy(p, row, static_cast<std::size_t>(w));
-        p += w;
-        continue;
+      } else if constexpr (std::is_same_v<T, VnBW16>) {
+        for (int x = 0; x < w; ++x) p[2 * x] = static_cast<unsigned char>(row[x] >> 8), p[2 * x + 1] = static_cast<unsigned char>(row[x]);
+      } else if constexpr (std::is_same_v<T, VnC24>) {
+        for (int x = 0; x < w; ++x) p[3 * x] = row[x].c2, p[3 * x + 1] = row[x].c1, p[3 * x + 2] = row[x].c0;
       }
+      p += static_cast<std::size_t>(w) * channels * (kWide ? 2 : 1);
+      continue;
     }
     for (int x = 0; x < w; ++x) {
-      unsigned s[4];
+      unsigned s[4] = {};
       if constexpr (std::is_same_v<T, VnBW1>) {
         s[0] = image.GetPixel(x, y);
       } else {
@@ -406,7 +410,7 @@ Bytes EncodePlain(const VnImage<T>& image) {
   PlainWriter writer(out);
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
-      unsigned s[3];
+      unsigned s[3] = {};
       if constexpr (kBits) {
         s[0] = !image.GetPixel(x, y);
       } else {

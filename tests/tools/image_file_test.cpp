@@ -17,10 +17,10 @@ using tool::WriteImage;
 class ImageFileTest : public ToolTest {
  protected:
   template <class T>
-  void RoundTrip(const std::string& name, int width, int height, bool alpha = false) {
+  void RoundTrip(const std::string& name, int width, int height, bool alpha = false, bool plain = false) {
     AnyImage image{RandomImage<T>(rng, width, height), std::nullopt};
     if (alpha) image.alpha = RandomImage<VnBW8>(rng, width, height);
-    WriteImage(Path(name), image);
+    WriteImage(Path(name), image, {.plain = plain});
     const AnyImage back = ReadImage(Path(name));
     ASSERT_TRUE(std::holds_alternative<VnImage<T>>(back.pixels)) << name << ": " << tool::PixelTypeName(back.pixels);
     EXPECT_TRUE(SamePixels<T>(std::get<VnImage<T>>(image.pixels), std::get<VnImage<T>>(back.pixels))) << name << " " << width;
@@ -46,6 +46,11 @@ TEST_F(ImageFileTest, EveryFormatAndPixelTypeRoundTrips) {
     RoundTrip<VnC24>("colour.pnm", width, 3), RoundTrip<VnBW1>("bits.pnm", width, 3), RoundTrip<VnBW1>("bits.png", width, 5);
     RoundTrip<VnBW8>("gray.png", width, 5), RoundTrip<VnBW16>("wide.png", width, 5), RoundTrip<VnC24>("colour.png", width, 5);
     RoundTrip<VnC24>("colour-alpha.png", width, 5, true), RoundTrip<VnBW8>("gray-alpha.png", width, 5, true);
+    RoundTrip<VnBW16>("wide-alpha.png", width, 5, true), RoundTrip<VnBW1>("bits.pam", width, 3);
+    RoundTrip<VnBW8>("gray-alpha.pam", width, 3, true), RoundTrip<VnBW16>("wide-alpha.pam", width, 3, true);
+    RoundTrip<VnC24>("colour-alpha.pam", width, 3, true), RoundTrip<VnC24>("colour.pam", width, 3);
+    RoundTrip<VnBW1>("plain.pbm", width, 3, false, true), RoundTrip<VnBW8>("plain.pgm", width, 3, false, true);
+    RoundTrip<VnBW16>("plain16.pgm", width, 3, false, true), RoundTrip<VnC24>("plain.ppm", width, 3, false, true);
   }
   RoundTrip<VnBW8>("UPPER.PGM", 3, 3);
 }

@@ -1,0 +1,122 @@
+// Image files: encoding and decoding a 16-megapixel gray and colour picture as PNG (zlib level
+// 1) and as PGM/PPM, in memory, beside OpenCV's imencode/imdecode at the same settings.
+#if VNIMG_WITH_TOOL
+#include <algorithm>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "file_formats.h"
+#include "scene.h"
+#include "support.h"
+
+#if VNIMG_WITH_OPENCV
+#include <opencv2/imgcodecs.hpp>
+#endif
+
+namespace vnimg::bench {
+namespace {
+
+namespace formats = tool::formats;
+
+constexpr int kSide = 4096;
+
+// The demo's scene enlarged to 4096 x 4096 with fresh sensor noise (so that it compresses
+// about as a camera picture does), and a colour version with its components differently scaled.
+const tool::AnyImage& Picture(bool colour) {
+  static const std::array<tool::AnyImage, 2> pictures = [] {
+    VnImage<VnBW8> scene = tool::MakeInspectionScene();
+    VnImage<VnBW8> gray(kSide, kSide);
+    ImgLinearTransform(&scene, 480.0f / kSide, 0, 0, 0, 320.0f / kSide, 0, &gray, 8);
+    VnImage<VnC24> rgb(kSide, kSide);
+    std::uint32_t noise = 1;
+    for (int y = 0; y < kSide; ++y)
+      for (int x = 0; x < kSide; ++x) {
+        noise = noise * 1664525u + 1013904223u;
+        VnBW8& pixel = gray.GetImagePtr(0, y)[x];
+        pixel = static_cast<VnBW8>(std::clamp(pixel + static_cast<int>(noise >> 29) - 4, 0, 255));
+        const VnBW8 v = pixel;
+        rgb.GetImagePtr(0, y)[x] = VnC24{static_cast<unsigned char>(v / 2), v, static_cast<unsigned char>(255 - v)};
+      }
+    return std::array<tool::AnyImage, 2>{tool::AnyImage{std::move(gray), std::nullopt}, tool::AnyImage{std::move(rgb), std::nullopt}};
+  }();
+  return pictures[colour ? 1 : 0];
+}
+
+void Sizes(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"colour"})->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+}
+
+std::int64_t Bytes(bool colour) { return std::int64_t{kSide} * kSide * (colour ? 3 : 1); }
+
+void BM_FileEncodePng(benchmark::State& state) {
+  const tool::AnyImage& image = Picture(state.range(0) != 0);
+  state.counters["file MB"] = static_cast<double>(formats::EncodePng("bench.png", image, 1).size()) / 1e6;
+  for (auto _ : state) benchmark::DoNotOptimize(formats::EncodePng("bench.png", image, 1));
+  ReportThroughput(state, std::int64_t{kSide} * kSide, Bytes(state.range(0) != 0));
+}
+BENCHMARK(BM_FileEncodePng)->Apply(Sizes);
+
+void BM_FileDecodePng(benchmark::State& state) {
+  const formats::Bytes file = formats::EncodePng("bench.png", Picture(state.range(0) != 0), 1);
+  state.counters["file MB"] = static_cast<double>(file.size()) / 1e6;
+  for (auto _ : state) benchmark::DoNotOptimize(formats::ReadPng("bench.png", file));
+  ReportThroughput(state, std::int64_t{kSide} * kSide, Bytes(state.range(0) != 0));
+}
+BENCHMARK(BM_FileDecodePng)->Apply(Sizes);
+
+void BM_FileEncodePnm(benchmark::State& state) {
+  const tool::AnyImage& image = Picture(state.range(0) != 0);
+  for (auto _ : state) benchmark::DoNotOptimize(formats::EncodeNetpbm("bench.pnm", formats::NetpbmKind::Any, image));
+  ReportThroughput(state, std::int64_t{kSide} * kSide, Bytes(state.range(0) != 0));
+}
+BENCHMARK(BM_FileEncodePnm)->Apply(Sizes);
+
+void BM_FileDecodePnm(benchmark::State& state) {
+  const formats::Bytes file = formats::EncodeNetpbm("bench.pnm", formats::NetpbmKind::Any, Picture(state.range(0) != 0));
+  for (auto _ : state) benchmark::DoNotOptimize(formats::ReadNetpbm("bench.pnm", file));
+  ReportThroughput(state, std::int64_t{kSide} * kSide, Bytes(state.range(0) != 0));
+}
+BENCHMARK(BM_FileDecodePnm)->Apply(Sizes);
+
+#if VNIMG_WITH_OPENCV
+cv::Mat PictureMat(bool colour) {
+  return std::visit([&]<class T>(const VnImage<T>& image) { return AsMat(image, colour ? CV_8UC3 : CV_8UC1); },
+                    Picture(colour).pixels);
+}
+
+void OpenCvEncode(benchmark::State& state, const char* extension, std::vector<int> parameters) {
+  const cv::Mat image = PictureMat(state.range(0) != 0);
+  std::vector<uchar> file;
+  cv::imencode(extension, image, file, parameters);
+  state.counters["file MB"] = static_cast<double>(file.size()) / 1e6;
+  for (auto _ : state) {
+    cv::imencode(extension, image, file, parameters);
+    benchmark::DoNotOptimize(file.data());
+  }
+  ReportThroughput(state, std::int64_t{kSide} * kSide, Bytes(state.range(0) != 0));
+}
+
+// Decodes the file our encoder wrote, so that both read the same bytes.
+void OpenCvDecode(benchmark::State& state, const formats::Bytes& file) {
+  state.counters["file MB"] = static_cast<double>(file.size()) / 1e6;
+  if (cv::imdecode(file, cv::IMREAD_UNCHANGED).total() != std::size_t{kSide} * kSide) state.SkipWithError("imdecode failed");
+  for (auto _ : state) benchmark::DoNotOptimize(cv::imdecode(file, cv::IMREAD_UNCHANGED));
+  ReportThroughput(state, std::int64_t{kSide} * kSide, Bytes(state.range(0) != 0));
+}
+
+void BM_OpenCvEncodePng(benchmark::State& state) { OpenCvEncode(state, ".png", {cv::IMWRITE_PNG_COMPRESSION, 1}); }
+BENCHMARK(BM_OpenCvEncodePng)->Apply(Sizes);
+void BM_OpenCvDecodePng(benchmark::State& state) { OpenCvDecode(state, formats::EncodePng("bench.png", Picture(state.range(0) != 0), 1)); }
+BENCHMARK(BM_OpenCvDecodePng)->Apply(Sizes);
+void BM_OpenCvEncodePnm(benchmark::State& state) { OpenCvEncode(state, state.range(0) ? ".ppm" : ".pgm", {}); }
+BENCHMARK(BM_OpenCvEncodePnm)->Apply(Sizes);
+void BM_OpenCvDecodePnm(benchmark::State& state) {
+  OpenCvDecode(state, formats::EncodeNetpbm("bench.pnm", formats::NetpbmKind::Any, Picture(state.range(0) != 0)));
+}
+BENCHMARK(BM_OpenCvDecodePnm)->Apply(Sizes);
+#endif
+
+}  // namespace
+}  // namespace vnimg::bench
+#endif
