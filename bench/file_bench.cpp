@@ -43,39 +43,40 @@ const tool::AnyImage& Picture(bool colour) {
   return pictures[colour ? 1 : 0];
 }
 
+// range(2): 0 gray, 1 colour (the size is always 4096 x 4096).
 void Sizes(benchmark::internal::Benchmark* b) {
-  b->ArgNames({"colour"})->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+  b->ArgNames({"w", "h", "colour"})->Args({kSide, kSide, 0})->Args({kSide, kSide, 1})->Unit(benchmark::kMillisecond);
 }
 
 std::int64_t Bytes(bool colour) { return std::int64_t{kSide} * kSide * (colour ? 3 : 1); }
 
 void BM_FileEncodePng(benchmark::State& state) {
-  const tool::AnyImage& image = Picture(state.range(0) != 0);
+  const tool::AnyImage& image = Picture(state.range(2) != 0);
   state.counters["file MB"] = static_cast<double>(formats::EncodePng("bench.png", image, 1).size()) / 1e6;
   for (auto _ : state) benchmark::DoNotOptimize(formats::EncodePng("bench.png", image, 1));
-  ReportThroughput(state, std::int64_t{kSide} * kSide, Bytes(state.range(0) != 0));
+  ReportThroughput(state, std::int64_t{kSide} * kSide, Bytes(state.range(2) != 0));
 }
 BENCHMARK(BM_FileEncodePng)->Apply(Sizes);
 
 void BM_FileDecodePng(benchmark::State& state) {
-  const formats::Bytes file = formats::EncodePng("bench.png", Picture(state.range(0) != 0), 1);
+  const formats::Bytes file = formats::EncodePng("bench.png", Picture(state.range(2) != 0), 1);
   state.counters["file MB"] = static_cast<double>(file.size()) / 1e6;
   for (auto _ : state) benchmark::DoNotOptimize(formats::ReadPng("bench.png", file));
-  ReportThroughput(state, std::int64_t{kSide} * kSide, Bytes(state.range(0) != 0));
+  ReportThroughput(state, std::int64_t{kSide} * kSide, Bytes(state.range(2) != 0));
 }
 BENCHMARK(BM_FileDecodePng)->Apply(Sizes);
 
 void BM_FileEncodePnm(benchmark::State& state) {
-  const tool::AnyImage& image = Picture(state.range(0) != 0);
+  const tool::AnyImage& image = Picture(state.range(2) != 0);
   for (auto _ : state) benchmark::DoNotOptimize(formats::EncodeNetpbm("bench.pnm", formats::NetpbmKind::Any, image));
-  ReportThroughput(state, std::int64_t{kSide} * kSide, Bytes(state.range(0) != 0));
+  ReportThroughput(state, std::int64_t{kSide} * kSide, Bytes(state.range(2) != 0));
 }
 BENCHMARK(BM_FileEncodePnm)->Apply(Sizes);
 
 void BM_FileDecodePnm(benchmark::State& state) {
-  const formats::Bytes file = formats::EncodeNetpbm("bench.pnm", formats::NetpbmKind::Any, Picture(state.range(0) != 0));
+  const formats::Bytes file = formats::EncodeNetpbm("bench.pnm", formats::NetpbmKind::Any, Picture(state.range(2) != 0));
   for (auto _ : state) benchmark::DoNotOptimize(formats::ReadNetpbm("bench.pnm", file));
-  ReportThroughput(state, std::int64_t{kSide} * kSide, Bytes(state.range(0) != 0));
+  ReportThroughput(state, std::int64_t{kSide} * kSide, Bytes(state.range(2) != 0));
 }
 BENCHMARK(BM_FileDecodePnm)->Apply(Sizes);
 
@@ -86,7 +87,7 @@ cv::Mat PictureMat(bool colour) {
 }
 
 void OpenCvEncode(benchmark::State& state, const char* extension, std::vector<int> parameters) {
-  const cv::Mat image = PictureMat(state.range(0) != 0);
+  const cv::Mat image = PictureMat(state.range(2) != 0);
   std::vector<uchar> file;
   cv::imencode(extension, image, file, parameters);
   state.counters["file MB"] = static_cast<double>(file.size()) / 1e6;
@@ -94,7 +95,7 @@ void OpenCvEncode(benchmark::State& state, const char* extension, std::vector<in
     cv::imencode(extension, image, file, parameters);
     benchmark::DoNotOptimize(file.data());
   }
-  ReportThroughput(state, std::int64_t{kSide} * kSide, Bytes(state.range(0) != 0));
+  ReportThroughput(state, std::int64_t{kSide} * kSide, Bytes(state.range(2) != 0));
 }
 
 // Decodes the file our encoder wrote, so that both read the same bytes.
@@ -102,17 +103,17 @@ void OpenCvDecode(benchmark::State& state, const formats::Bytes& file) {
   state.counters["file MB"] = static_cast<double>(file.size()) / 1e6;
   if (cv::imdecode(file, cv::IMREAD_UNCHANGED).total() != std::size_t{kSide} * kSide) state.SkipWithError("imdecode failed");
   for (auto _ : state) benchmark::DoNotOptimize(cv::imdecode(file, cv::IMREAD_UNCHANGED));
-  ReportThroughput(state, std::int64_t{kSide} * kSide, Bytes(state.range(0) != 0));
+  ReportThroughput(state, std::int64_t{kSide} * kSide, Bytes(state.range(2) != 0));
 }
 
 void BM_OpenCvEncodePng(benchmark::State& state) { OpenCvEncode(state, ".png", {cv::IMWRITE_PNG_COMPRESSION, 1}); }
 BENCHMARK(BM_OpenCvEncodePng)->Apply(Sizes);
-void BM_OpenCvDecodePng(benchmark::State& state) { OpenCvDecode(state, formats::EncodePng("bench.png", Picture(state.range(0) != 0), 1)); }
+void BM_OpenCvDecodePng(benchmark::State& state) { OpenCvDecode(state, formats::EncodePng("bench.png", Picture(state.range(2) != 0), 1)); }
 BENCHMARK(BM_OpenCvDecodePng)->Apply(Sizes);
-void BM_OpenCvEncodePnm(benchmark::State& state) { OpenCvEncode(state, state.range(0) ? ".ppm" : ".pgm", {}); }
+void BM_OpenCvEncodePnm(benchmark::State& state) { OpenCvEncode(state, state.range(2) ? ".ppm" : ".pgm", {}); }
 BENCHMARK(BM_OpenCvEncodePnm)->Apply(Sizes);
 void BM_OpenCvDecodePnm(benchmark::State& state) {
-  OpenCvDecode(state, formats::EncodeNetpbm("bench.pnm", formats::NetpbmKind::Any, Picture(state.range(0) != 0)));
+  OpenCvDecode(state, formats::EncodeNetpbm("bench.pnm", formats::NetpbmKind::Any, Picture(state.range(2) != 0)));
 }
 BENCHMARK(BM_OpenCvDecodePnm)->Apply(Sizes);
 #endif

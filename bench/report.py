@@ -53,6 +53,14 @@ ROWS = [
     ("Geometric transforms", "rotate 17°, bilinear 4 bits / `cv::warpAffine` LINEAR", "BM_RotateBilinear4", "BM_CvRotateLinear"),
     ("Geometric transforms", "shrink by 3.7 / `cv::resize` AREA", "BM_Shrink37", "BM_CvShrink37"),
     ("Geometric transforms", "halve / `cv::resize` AREA by 2", "BM_Halve", "BM_CvHalveArea"),
+    ("Image files", "encode gray PNG, zlib 1 / `cv::imencode`", "BM_FileEncodePng/{size}/colour:0", "BM_OpenCvEncodePng/{size}/colour:0"),
+    ("Image files", "encode colour PNG, zlib 1 / `cv::imencode`", "BM_FileEncodePng/{size}/colour:1", "BM_OpenCvEncodePng/{size}/colour:1"),
+    ("Image files", "decode gray PNG / `cv::imdecode`", "BM_FileDecodePng/{size}/colour:0", "BM_OpenCvDecodePng/{size}/colour:0"),
+    ("Image files", "decode colour PNG / `cv::imdecode`", "BM_FileDecodePng/{size}/colour:1", "BM_OpenCvDecodePng/{size}/colour:1"),
+    ("Image files", "encode PGM / `cv::imencode`", "BM_FileEncodePnm/{size}/colour:0", "BM_OpenCvEncodePnm/{size}/colour:0"),
+    ("Image files", "encode PPM / `cv::imencode`", "BM_FileEncodePnm/{size}/colour:1", "BM_OpenCvEncodePnm/{size}/colour:1"),
+    ("Image files", "decode PGM / `cv::imdecode`", "BM_FileDecodePnm/{size}/colour:0", "BM_OpenCvDecodePnm/{size}/colour:0"),
+    ("Image files", "decode PPM / `cv::imdecode`", "BM_FileDecodePnm/{size}/colour:1", "BM_OpenCvDecodePnm/{size}/colour:1"),
 ]
 
 UNIT_TO_US = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}
