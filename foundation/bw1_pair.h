@@ -64,7 +64,9 @@ void RunBW1Pair(const char* trace, const std::array<const BW1Roi*, N>& sources, 
 }
 
 // The checks an aligned bit-image operation starts with: each is run from a clear state and a
-// failure throws the code it set. Operands needing one size are compared with the first.
+// failure throws the code it set. Operands needing one size are compared with the first. Last,
+// every operand must start on a byte boundary (1423, thrown without setting it): the workers
+// write whole bytes from the byte holding pixel 0, which would change bits before the ROI.
 inline void CheckAlignedRois(std::initializer_list<const VnGenericROI*> rois) {
   for (const VnGenericROI* roi : rois)
     if (!roi) throw Korvane::Quandor::Exception(VN_ERR_NULL_ROI);
@@ -78,6 +80,8 @@ inline void CheckAlignedRois(std::initializer_list<const VnGenericROI*> rois) {
     if (roi != first && !first->CheckSameSize(roi)) throw Korvane::Quandor::Exception(VnGetError());
   }
   VnOk();
+  for (const VnGenericROI* roi : rois)
+    if (roi->GetBitOffset(0, 0) != 0) throw Korvane::Quandor::Exception(VN_ERR_BW1_NOT_ALIGNED);
 }
 
 }  // namespace vnimg::frame

@@ -23,6 +23,12 @@ struct BinRange {
   int Last() const { return std::min(hi, size - 1); }
 };
 
+// The legacy forms do not check their range: "none" past either end of the int range is held
+// there, so that it still lies beyond the range it answers for.
+std::int32_t Saturated(std::int64_t v) {
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
 // Features 0 to 6 as signed 32-bit values (a count of 2^32 - 1 reads -1).
 std::int32_t IntegerFeature(const BinRange& r, int feature) {
   switch (feature) {
@@ -47,11 +53,11 @@ std::int32_t IntegerFeature(const BinRange& r, int feature) {
     case IMG_HIST_FIRST_USED_VALUE:
       for (int i = r.First(); i <= r.Last(); ++i)
         if (r.counts[i] != 0) return i;
-      return r.hi + 1;
+      return Saturated(std::int64_t{r.hi} + 1);
     case IMG_HIST_LAST_USED_VALUE:
       for (int i = r.Last(); i >= r.First(); --i)
         if (r.counts[i] != 0) return i;
-      return r.lo - 1;
+      return Saturated(std::int64_t{r.lo} - 1);
     case IMG_HIST_TOTAL_COUNT: {
       std::uint64_t total = 0;
       for (int i = r.First(); i <= r.Last(); ++i) total += r.counts[i];

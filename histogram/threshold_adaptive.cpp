@@ -1,5 +1,6 @@
 // A surface of local automatic thresholds: one selection per tile corner, enlarged bilinearly.
 #include <algorithm>
+#include <cstdint>
 
 #include "foundation/frame.h"
 #include "vnimg/geometry.h"
@@ -16,7 +17,9 @@ struct Span {
   int end;
 };
 Span WindowAround(int centre, int tile, int size) {
-  return {std::max(centre - tile / 2, 0), std::min(centre + tile / 2, size)};
+  // Wide: a tile of up to INT_MAX pixels reaches past the int range from a far centre.
+  const std::int64_t half = tile / 2;
+  return {static_cast<int>(std::max<std::int64_t>(centre - half, 0)), static_cast<int>(std::min<std::int64_t>(centre + half, size))};
 }
 
 // The threshold `mode` selects on the histogram of one window of src; false with the code set
@@ -49,8 +52,9 @@ void ImgAutoAdaptiveThreshold(VnROI<VnBW8>* src, VnROI<VnBW8>* dst, IMG_THRESHOL
   const int width = src->GetWidth();
   const int height = src->GetHeight();
   if (width == 0 || height == 0) return;
-  const int tilesX = (width + tileWidth - 1) / tileWidth;
-  const int tilesY = (height + tileHeight - 1) / tileHeight;
+  // ceil(W / tile) without forming W + tile - 1, which passes INT_MAX for large tiles.
+  const int tilesX = (width - 1) / tileWidth + 1;
+  const int tilesY = (height - 1) / tileHeight + 1;
 
   VnImage<VnBW8> map(tilesX + 1, tilesY + 1);
   if (VnGetError()) return frame::Trace(kTrace);

@@ -22,7 +22,6 @@ template <class T, class Fn>
 void ThresholdAligned(VnROI<T>* src, VnROI<VnBW1>* dst, unsigned threshold, float fraction,
                       const vnimg::simd::Variants<Fn>& variants) {
   frame::CheckAlignedRois({src, dst});
-  if (dst->GetBitOffset(0, 0) != 0) throw Korvane::Quandor::Exception(VN_ERR_BW1_NOT_ALIGNED);
   threshold = SelectAbove16Bits(src, threshold, fraction);
   const Fn run = variants.Pick();
   frame::ForEachRow(*src, *dst, [&](const T* s, std::uint8_t* d, int width) { run(s, d, width, threshold); });

@@ -148,7 +148,9 @@ void ImgLocalMeanThreshold(const VnROI<VnBW8>* src, VnROI<VnBW8>* dst, int halfS
   if (width == 0 || height == 0) return;
   const int r = std::min(halfSize, (std::min(width, height) - 1) / 2);
   const std::int64_t area = std::int64_t{2 * r + 1} * (2 * r + 1);
-  const std::int64_t bias = area * offset;
+  // Beyond +-256 the offset decides alone (every window sum lies in [0, 255 area]), so it is
+  // held there: the result is the same and area x offset stays far inside 64 bits.
+  const std::int64_t bias = area * std::clamp(offset, -256, 256);
 
   // Rows leave the window after the rows below them are written: a destination sharing the
   // source's pixels thresholds a copy of them instead.

@@ -1,5 +1,6 @@
 #include "vnimg/platform/legacy_vector.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -105,8 +106,11 @@ int VnVector::SetStructure(int dataSize, int groups, int groupLength, int dataTy
 int VnVector::GetElementBytes() const { return BytesOfSizeCode(m_dataSize); }
 
 int VnVector::GetNbMaxGroup() const {
-  const int groupBytes = m_groupLength * GetElementBytes();
-  return groupBytes > 0 ? static_cast<int>(m_allocated / static_cast<unsigned>(groupBytes)) : 0;
+  // Wide: a group may be longer than INT_MAX bytes (a shape without groups allocates nothing),
+  // and 4 GiB of one-byte groups are more than INT_MAX groups.
+  const std::int64_t groupBytes = std::int64_t{m_groupLength} * GetElementBytes();
+  if (groupBytes <= 0) return 0;
+  return static_cast<int>(std::min<std::int64_t>(m_allocated / groupBytes, std::numeric_limits<int>::max()));
 }
 
 void VnVector::SetNbGroup(int groups) {

@@ -1,5 +1,6 @@
 #include "vnimg/platform/roi.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -31,23 +32,36 @@ const VnGenericROI& VnGenericROI::Top() const {
   return *roi;
 }
 
+namespace {
+
+// A value of a ROI that no usable ROI lets pass the int range (a sum of origins, a skip),
+// held at the range's ends when the ROI is not usable.
+int Saturated(std::int64_t v) {
+  return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+}  // namespace
+
 unsigned char* VnGenericROI::ByteAt(std::ptrdiff_t column, std::ptrdiff_t row, int bitsPerPixel) const {
   const VnGenericROI& top = Top();
   const std::ptrdiff_t byte = bitsPerPixel == 1 ? (column >> 3) : column * (bitsPerPixel / 8);
   return top.m_buffer + row * top.m_rowPitch + byte;
 }
 
-int VnGenericROI::GetTotalOrgX() const {
-  int x = 0;
+std::int64_t VnGenericROI::WideTotalOrgX() const {
+  std::int64_t x = 0;
   for (const VnGenericROI* roi = this; roi; roi = roi->m_parent) x += roi->m_orgX;
   return x;
 }
 
-int VnGenericROI::GetTotalOrgY() const {
-  int y = 0;
+std::int64_t VnGenericROI::WideTotalOrgY() const {
+  std::int64_t y = 0;
   for (const VnGenericROI* roi = this; roi; roi = roi->m_parent) y += roi->m_orgY;
   return y;
 }
+
+int VnGenericROI::GetTotalOrgX() const { return Saturated(WideTotalOrgX()); }
+int VnGenericROI::GetTotalOrgY() const { return Saturated(WideTotalOrgY()); }
 
 int VnGenericROI::GetTotalHeight() const { return Top().m_height; }
 
@@ -84,7 +98,7 @@ int VnGenericROI::GetRowPitch() const { return Top().m_buffer ? Top().m_rowPitch
 
 int VnGenericROI::GetBitOffset(int x, int /*y*/) const {
   if (GetBytesPerPixel() != 0) return 0;
-  return static_cast<int>((std::int64_t{GetTotalOrgX()} + x) & 7);
+  return static_cast<int>((WideTotalOrgX() + x) & 7);
 }
 
 bool VnGenericROI::CheckValidity() const {
@@ -110,11 +124,11 @@ bool VnGenericROI::CheckValidity() const {
 
 int VnGenericROI::GetSkip() const {
   if (!TopBuffer()) return 0;
-  const int bpp = GetBytesPerPixel();
-  if (bpp != 0) return GetRowPitch() - m_width * bpp;
+  const std::int64_t bpp = GetBytesPerPixel();
+  if (bpp != 0) return Saturated(GetRowPitch() - m_width * bpp);
   // Bit rows: the bytes the row touches, counted from the byte holding its first pixel.
-  const int touched = (GetBitOffset(0, 0) + m_width + 7) / 8;
-  return GetRowPitch() - touched;
+  const std::int64_t touched = (GetBitOffset(0, 0) + std::int64_t{m_width} + 7) / 8;
+  return Saturated(GetRowPitch() - touched);
 }
 
 namespace vnimg::platform {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <utility>
 
@@ -70,7 +71,8 @@ float ImgAnalyseHistogram(VnBWHistogramVector* hist, IMG_HISTOGRAM_FEATURE featu
 // As above over any number of bins: lo < 0 1013; hi >= bins 1014; hi < lo 1007.
 float ImgAnalyseHistogramBW16(VnBWHistogramVector* hist, IMG_HISTOGRAM_FEATURE feature, int lo = 0, int hi = 65535);
 // Legacy: features 0 to 6 into result (other features: nothing written, success). lo and hi
-// are not checked; bins outside 0..255 count as empty. Returns the code: null 1400; hist not
+// are not checked; bins outside 0..255 count as empty, and the "none" results hi + 1 and
+// lo - 1 saturate at INT_MAX and INT_MIN. Returns the code: null 1400; hist not
 // of type 2 1602; no data 1601.
 short ImgAnalyseHistogram(VnVector* hist, int lo, int hi, int feature, int& result);
 // Legacy: features 7 and 8 into result; otherwise as the int form.
@@ -124,6 +126,8 @@ class Vector {
     if (m_size < m_capacity) {
       ::new (static_cast<void*>(m_data + m_size)) T(element);
     } else {
+      // Past INT_MAX elements the capacity cannot grow: refused like missing storage.
+      if (m_capacity > std::numeric_limits<int>::max() - kGrowth) throw Korvane::Quandor::Exception(VN_ERR_OUT_OF_MEMORY);
       T copy(element);  // element may live in this vector
       Reserve(m_capacity + kGrowth);
       ::new (static_cast<void*>(m_data + m_size)) T(std::move(copy));

@@ -103,7 +103,9 @@ void ImgOper(ARITH_LOGIC_OPERATIONS op, const VnROI<VnBW1>* src, VnROI<VnBW1>* d
 // 13 AND, 14 OR, 15 XOR, 21 d = (d AND a) OR (NOT a AND b), 22 d = (d AND NOT a) OR (a AND b),
 // 26 NOT a OR b. Bits of a row's last byte beyond the ROI keep their value.
 void ImgOper(ARITH_LOGIC_OPERATIONS op, const VnROI<VnBW1>* a, const VnROI<VnBW1>* b, VnROI<VnBW1>* dst);
-// The same on byte-aligned operands; failures throw Korvane::Quandor::Exception.
+// The same on byte-aligned operands; failures throw Korvane::Quandor::Exception: a rejected
+// value 1003, a null operand 1400, the validity and same-size codes, then 1423 when an operand
+// does not start on a byte boundary (nothing is written then).
 void ImgOperAligned(ARITH_LOGIC_OPERATIONS op, VnBW1 value, VnROI<VnBW1>* dst);
 void ImgOperAligned(ARITH_LOGIC_OPERATIONS op, const VnROI<VnBW1>* src, VnROI<VnBW1>* dst);
 void ImgOperAligned(ARITH_LOGIC_OPERATIONS op, const VnROI<VnBW1>* a, const VnROI<VnBW1>* b, VnROI<VnBW1>* dst);
@@ -123,8 +125,9 @@ void ImgCopy(VnBW32 value, VnROI<VnBW32>* dst);
 void ImgCopy(VnC15 value, VnROI<VnC15>* dst);
 void ImgCopy(VnC16 value, VnROI<VnC16>* dst);
 void ImgCopy(VnC24 value, VnROI<VnC24>* dst);
-// Byte-aligned bit images; failures throw Korvane::Quandor::Exception. The copy keeps the bits
-// of a row's last byte beyond the ROI; the fill writes whole bytes.
+// Byte-aligned bit images; failures throw Korvane::Quandor::Exception, as ImgOperAligned's do
+// (1423 for an operand off a byte boundary, nothing written). The copy keeps the bits of a
+// row's last byte beyond the ROI; the fill writes whole bytes.
 void ImgCopyAligned(const VnROI<VnBW1>* src, VnROI<VnBW1>* dst);
 void ImgCopyAligned(VnBW1 value, VnROI<VnBW1>* dst);
 

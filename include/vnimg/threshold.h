@@ -76,7 +76,8 @@ void ImgThresholdAligned(VnROI<VnBW16>* src, VnROI<VnBW1>* dst, unsigned int thr
 // ceil(W / tileWidth) x ceil(H / tileHeight) tiles (tileHeight 0 means tileWidth), the mode is
 // selected on the histogram of a tile-sized window around each tile corner, and that map is
 // enlarged over dst bilinearly. tileWidth <= 0 is refused with 1014, a negative tileHeight with
-// 1015 (dst untouched). Trace "ImgAutoAdaptiveThreshold".
+// 1015 (dst untouched). A tile larger than the image (up to INT_MAX) is one tile whose windows
+// are the whole image. Trace "ImgAutoAdaptiveThreshold".
 void ImgAutoAdaptiveThreshold(VnROI<VnBW8>* src, VnROI<VnBW8>* dst, IMG_THRESHOLD_MODES mode, int tileWidth,
                               int tileHeight);
 

@@ -1,6 +1,7 @@
 // The bit-image alignment pair with its funnel-shift variants.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 
 #include "foundation/frame.h"
@@ -57,6 +58,7 @@ TEST(BW1Alignment, FailuresThrowTheirCode) {
   VnImage<VnBW1> parent(40, 2), other(40, 2), empty, ten(10, 2);
   VnROI<VnBW1> at0(&parent, 0, 0, 10, 2), at3(&parent, 3, 0, 10, 2), wide0(&other, 0, 0, 11, 2);
   VnROI<VnBW1> outside(&parent, 35, 0, 10, 2);
+  const VnImage<VnBW1> before = parent;
   const struct { const char* name; std::function<void()> call; int code; } cases[] = {
       {"align into a misaligned destination", [&] { ImgBW1Alignment(&at0, &at3); }, VN_ERR_BW1_NOT_ALIGNED},
       {"unalign from a misaligned source", [&] { ImgBW1UnAlignment(&at3, &ten); }, VN_ERR_BW1_NOT_ALIGNED},
@@ -69,6 +71,12 @@ TEST(BW1Alignment, FailuresThrowTheirCode) {
       {"aligned fill, rejected value", [&] { ImgOperAligned(Invert, VnBW1(1), &ten); }, VN_ERR_UNSUPPORTED_OPERATION},
       {"aligned operation, sizes", [&] { ImgOperAligned(BitwiseOR, &at0, &wide0, &ten); }, VN_ERR_SIZE_MISMATCH},
       {"aligned copy, null source", [&] { ImgCopyAligned(nullptr, &ten); }, VN_ERR_NULL_ROI},
+      // Operands off a byte boundary, checked last (whole-byte writes would change bits before them).
+      {"aligned fill, misaligned destination", [&] { ImgOperAligned(Copy, VnBW1(1), &at3); }, VN_ERR_BW1_NOT_ALIGNED},
+      {"aligned invert, misaligned destination", [&] { ImgOperAligned(Invert, &ten, &at3); }, VN_ERR_BW1_NOT_ALIGNED},
+      {"aligned operation, misaligned source", [&] { ImgOperAligned(BitwiseAND, &ten, &at3, &at0); }, VN_ERR_BW1_NOT_ALIGNED},
+      {"aligned copy, misaligned source", [&] { ImgCopyAligned(&at3, &at0); }, VN_ERR_BW1_NOT_ALIGNED},
+      {"aligned copy fill, misaligned destination", [&] { ImgCopyAligned(VnBW1(0), &at3); }, VN_ERR_BW1_NOT_ALIGNED},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -79,6 +87,7 @@ TEST(BW1Alignment, FailuresThrowTheirCode) {
       EXPECT_EQ(dynamic_cast<const Korvane::Quandor::Exception&>(e).code, c.code);
       EXPECT_STREQ(e.GetText(), VnGetErrorText(c.code));
     }
+    EXPECT_EQ(std::memcmp(parent.GetImagePtr(0, 0), before.GetImagePtr(0, 0), 2 * std::size_t(parent.GetRowPitch())), 0);
   }
 }
 

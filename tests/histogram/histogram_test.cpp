@@ -1,6 +1,8 @@
 // Histograms, cumulative histograms, equalisation tables and histogram features.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <cmath>
 #include <numeric>
 
@@ -188,6 +190,9 @@ TEST(LegacyHistogram, InvalidRoiLeavesTheVectorUntouched) {
   EXPECT_EQ(LegacyCounts(hist), Counts(256, 7));
   EXPECT_EQ(ImgHistogram(&flat, &hist), 0);  // no rows: the zeroed histogram
   EXPECT_EQ(LegacyCounts(hist), Counts(256, 0));
+  int first = 0, last = 0;  // unchecked ranges: "none" past the ends of the int range stays there
+  ImgAnalyseHistogram(&hist, 0, INT_MAX, IMG_HIST_FIRST_USED_VALUE, first), ImgAnalyseHistogram(&hist, INT_MIN, 255, IMG_HIST_LAST_USED_VALUE, last);
+  EXPECT_TRUE(first == INT_MAX && last == INT_MIN);
 }
 
 }  // namespace

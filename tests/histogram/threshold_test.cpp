@@ -2,12 +2,14 @@
 // against its pixel rule over guarded ROIs, the rules by hand, and the failed checks.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 
 #include "foundation/frame.h"
 #include "histogram/histograms.h"
 #include "histogram/local_mean_kernels.h"
 #include "histogram/threshold_kernels.h"
+#include "support/pixels.h"
 #include "support/variants.h"
 
 namespace vnimg::test {
@@ -171,6 +173,8 @@ TEST(AutoAdaptiveThreshold, SurfaceOfTheTileSelections) {
       ASSERT_EQ(flat.roi()->GetPixel(x, y), Selected(src.roi(), IMG_THRESHOLD_ISODATA, 0.5f));
     }
   EXPECT_TRUE(dst.roi()->GetPixel(63, 0) > 50 && dst.roi()->GetPixel(63, 0) < 90);
+  ImgAutoAdaptiveThreshold(src.roi(), dst.roi(), IMG_THRESHOLD_ISODATA, INT_MAX, INT_MAX);  // one tile, as 200
+  EXPECT_TRUE(VnGetError() == 0 && SamePixels(*dst.roi(), *flat.roi()));
 }
 
 // One row per rule, by hand: a row of pixels and an operation give pixels, then the code.

@@ -65,6 +65,10 @@ TEST(Roi, ValidityChecksEveryLevel) {
   EXPECT_EQ(VnROI<VnBW8>(&image, 1, 1, 7, 2).GetSkip(), image.GetRowPitch() - 7);
   VnROI<VnBW8> orphan;
   EXPECT_TRUE(!orphan.CheckValidity() && VnGetError() == VN_ERR_NULL_ROI);
+  // Bad ROIs whose origins (or skip) pass the int range are summed wide and held at its ends.
+  VnImage<VnBW16> words(4, 1);
+  const VnROI<VnBW16> far(&words, INT_MAX, 0, 1, 1), farther(&far, INT_MAX, 0, 1, 1), wide(&words, 0, 0, INT_MAX, 1);
+  EXPECT_TRUE(farther.GetTotalOrgX() == INT_MAX && wide.GetSkip() == INT_MIN);
 }
 
 TEST(LegacyVector, TypesReallocateAndBadShapes) {
@@ -92,6 +96,8 @@ TEST(LegacyVector, TypesReallocateAndBadShapes) {
   EXPECT_EQ(v.SetStructure(VN_DATA_SIZE_32, 1 << 20, 1 << 20, VN_DATA_SIGNED), VN_ERR_OUT_OF_MEMORY);
   EXPECT_EQ(v.SetStructure(VN_DATA_SIZE_32, -1, 1, VN_DATA_SIGNED), VN_ERR_PARAM_2);
   EXPECT_EQ(v.GetAllocatedSize(), 64u);  // failures keep the vector
+  ASSERT_EQ(v.SetStructure(VN_DATA_SIZE_32, 0, INT_MAX, VN_DATA_SIGNED), 0);  // groups of 8 GiB, none of them stored
+  EXPECT_EQ(v.GetNbMaxGroup(), 0);
 }
 
 TEST(Settings, AngleUnitAndMmx) {

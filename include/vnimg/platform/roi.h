@@ -40,14 +40,16 @@ class VnGenericROI {
   // lies inside its parent (else VN_ERR_NEGATIVE_SIZE / VN_ERR_ROI_OUTSIDE_PARENT), and the
   // top image has a buffer (else VN_ERR_NULL_ROI). Sets the code on failure.
   virtual bool CheckValidity() const;
-  // Bytes from just past a row's last pixel to the next row's first.
+  // Bytes from just past a row's last pixel to the next row's first (held at the int range's
+  // ends for a ROI wider than its image).
   virtual int GetSkip() const;
 
   int GetWidth() const { return m_width; }
   int GetHeight() const { return m_height; }
   int GetOrgX() const { return m_orgX; }
   int GetOrgY() const { return m_orgY; }
-  // Origin and height in the top image of the parent chain.
+  // Origin and height in the top image of the parent chain (an origin past the int range,
+  // possible only on a ROI that fails CheckValidity, is held at the range's ends).
   int GetTotalOrgX() const;
   int GetTotalOrgY() const;
   int GetTotalHeight() const;
@@ -62,6 +64,9 @@ class VnGenericROI {
   VnGenericROI& operator=(const VnGenericROI& other);
 
   const VnGenericROI& Top() const;
+  // The total origin summed wide: a chain that leaves its parents may pass the int range.
+  std::int64_t WideTotalOrgX() const;
+  std::int64_t WideTotalOrgY() const;
   unsigned char* TopBuffer() const { return Top().m_buffer; }
   // Address of the byte holding pixel column `column` (in top-image columns) of row `row`.
   unsigned char* ByteAt(std::ptrdiff_t column, std::ptrdiff_t row, int bitsPerPixel) const;
@@ -114,8 +119,7 @@ class VnROI : public VnGenericROI {
 
   Storage* GetImagePtr(int x, int y) const {
     if (!TopBuffer()) return nullptr;
-    return reinterpret_cast<Storage*>(ByteAt(std::ptrdiff_t{GetTotalOrgX()} + x,
-                                             std::ptrdiff_t{GetTotalOrgY()} + y, kBitsPerPixel));
+    return reinterpret_cast<Storage*>(ByteAt(WideTotalOrgX() + x, WideTotalOrgY() + y, kBitsPerPixel));
   }
 
   // Unchecked pixel access; (x, y) must lie inside the ROI.
