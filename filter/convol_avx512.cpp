@@ -65,12 +65,12 @@ void FixedRow(const T* const* lines, const FixedKernel& k, T* dst, int width) {
   for (; x < width; ++x) dst[x] = FixedPixel<T>(FixedSum(lines, k, x), k);
 }
 
-// GeneralPixel on eight sums, exactly: every step after the clamp is exact in doubles.
+// GeneralPixel on eight sums, exactly: every step is exact in doubles. The clamp of huge sums
+// that the scalar form needs before its integer conversion changes no result here; a sum that is
+// not a number becomes 0 in the truncation.
 inline __m256i GeneralValues(__m512d sum, const GeneralKernel& k) {
   const __m512d zero = _mm512_setzero_pd();
-  sum = _mm512_maskz_mov_pd(_mm512_cmp_pd_mask(sum, sum, _CMP_ORD_Q), sum);
-  sum = _mm512_maskz_min_pd(kAll8, _mm512_maskz_max_pd(kAll8, sum, _mm512_set1_pd(-kGeneralSumLimit)), _mm512_set1_pd(kGeneralSumLimit));
-  __m512d v = _mm512_maskz_roundscale_pd(kAll8, sum, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+  __m512d v = _mm512_maskz_roundscale_pd(_mm512_cmp_pd_mask(sum, sum, _CMP_ORD_Q), sum, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
   switch (k.rectifier) {
     case 1: v = _mm512_maskz_max_pd(kAll8, _mm512_sub_pd(zero, v), zero); break;
     case 2: v = _mm512_maskz_max_pd(kAll8, v, zero); break;
@@ -82,24 +82,42 @@ inline __m256i GeneralValues(__m512d sum, const GeneralKernel& k) {
   return _mm512_maskz_cvttpd_epi32(kAll8, v);
 }
 
-inline void StoreGeneral(VnBW8* dst, __m256i v) { _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), _mm256_maskz_cvtepi32_epi8(kAll8, v)); }
-inline void StoreGeneral(VnBW16* dst, __m256i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm256_maskz_cvtepi32_epi16(kAll8, v)); }
+inline void StoreGeneral(VnBW8* dst, __m256i a, __m256i b) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm512_maskz_cvtepi32_epi8(kAll16, _mm512_maskz_inserti64x4(kAll8, _mm512_castsi256_si512(a), b, 1)));
+}
+inline void StoreGeneral(VnBW16* dst, __m256i a, __m256i b) {
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), _mm512_maskz_cvtepi32_epi16(kAll16, _mm512_maskz_inserti64x4(kAll8, _mm512_castsi256_si512(a), b, 1)));
+}
 
-// Eight pixels a vector, four vectors a step, each pixel's cells in the plain loop's order.
-template <class T>
-void GeneralRow(const double* const* lines, const GeneralKernel& k, T* dst, int width) {
+// Eight pixels a vector, four vectors a step, each pixel's cells in the plain loop's order (the
+// first product stands for 0 + product, which differs at most in the sign of a zero). Kernel
+// widths 3 and 5 get their cell loop unrolled.
+template <int kWidth, class T>
+void GeneralRowOf(const double* const* lines, const GeneralKernel& k, T* dst, int width) {
+  const int sizeX = kWidth ? kWidth : k.sizeX;
   int x = 0;
   for (; x + 32 <= width; x += 32) {
     __m512d s[4] = {_mm512_setzero_pd(), _mm512_setzero_pd(), _mm512_setzero_pd(), _mm512_setzero_pd()};
     for (int j = 0; j < k.sizeY; ++j)
-      for (int i = 0; i < k.sizeX; ++i) {
-        const __m512d c = _mm512_set1_pd(k.c[j * k.sizeX + i]);
+      for (int i = 0; i < sizeX; ++i) {
+        const __m512d c = _mm512_set1_pd(k.c[j * sizeX + i]);
         const double* line = lines[j] + x + i;
-        for (int m = 0; m < 4; ++m) s[m] = _mm512_add_pd(s[m], _mm512_mul_pd(c, _mm512_loadu_pd(line + 8 * m)));
+        for (int m = 0; m < 4; ++m) {
+          const __m512d product = _mm512_mul_pd(c, _mm512_loadu_pd(line + 8 * m));
+          s[m] = i == 0 && j == 0 ? product : _mm512_add_pd(s[m], product);
+        }
       }
-    for (int m = 0; m < 4; ++m) StoreGeneral(dst + x + 8 * m, GeneralValues(s[m], k));
+    StoreGeneral(dst + x, GeneralValues(s[0], k), GeneralValues(s[1], k));
+    StoreGeneral(dst + x + 16, GeneralValues(s[2], k), GeneralValues(s[3], k));
   }
   for (; x < width; ++x) dst[x] = GeneralPixel<T>(GeneralSum(lines, k, x), k);
+}
+
+template <class T>
+void GeneralRow(const double* const* lines, const GeneralKernel& k, T* dst, int width) {
+  if (k.sizeX == 3) return GeneralRowOf<3>(lines, k, dst, width);
+  if (k.sizeX == 5) return GeneralRowOf<5>(lines, k, dst, width);
+  GeneralRowOf<0>(lines, k, dst, width);
 }
 
 }  // namespace
