@@ -53,6 +53,10 @@ ROWS = [
     ("Geometric transforms", "rotate 17°, bilinear 4 bits / `cv::warpAffine` LINEAR", "BM_RotateBilinear4", "BM_CvRotateLinear"),
     ("Geometric transforms", "shrink by 3.7 / `cv::resize` AREA", "BM_Shrink37", "BM_CvShrink37"),
     ("Geometric transforms", "halve / `cv::resize` AREA by 2", "BM_Halve", "BM_CvHalveArea"),
+    ("Kernel convolution", "3x3 binomial, rectifier 2 (8-bit fixed point) / `cv::filter2D`", "BM_ConvolKernel/{size}/size:3/rectifier:2", "BM_ConvolKernel_OpenCV/{size}/size:3/rectifier:2"),
+    ("Kernel convolution", "5x5 binomial, rectifier 2 (15-bit fixed point) / `cv::filter2D`", "BM_ConvolKernel/{size}/size:5/rectifier:2", "BM_ConvolKernel_OpenCV/{size}/size:5/rectifier:2"),
+    ("Kernel convolution", "3x3 binomial, rectifier 0 (double precision) / `cv::filter2D`", "BM_ConvolKernel/{size}/size:3/rectifier:0", "BM_ConvolKernel_OpenCV/{size}/size:3/rectifier:0"),
+    ("Kernel convolution", "5x5 binomial, rectifier 0 (double precision) / `cv::filter2D`", "BM_ConvolKernel/{size}/size:5/rectifier:0", "BM_ConvolKernel_OpenCV/{size}/size:5/rectifier:0"),
 ]
 
 UNIT_TO_US = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}
