@@ -47,9 +47,9 @@ TEST(Kernel, CellsAndBuffer) {
   VnKernel k(3, 3, 1, 0, 2, 0);
   float value = 0;
   EXPECT_TRUE(k.SetKernelData(2, 0, 7.5f) == 0 && k.GetDataPtr()[2] == 7.5f && k.GetKernelData(2, 0, value) == 0 && value == 7.5f);
-  EXPECT_TRUE(k.SetKernelData(0, 3, 1) == VN_ERR_PARAM_2 && Trace() == Strings{"VnKernel::SetKernelData"});
+  EXPECT_TRUE(k.SetKernelData(3, 0, 1) == VN_ERR_PARAM_1 && k.SetKernelData(0, 3, 1) == VN_ERR_PARAM_2 && Trace() == Strings{"VnKernel::SetKernelData"});
   EXPECT_TRUE(k.GetKernelData(3, 0, value) == VN_ERR_PARAM_1 && k.GetKernelData(-1, 9, value) == VN_ERR_PARAM_1 &&
-              k.GetKernelData(0, -1, value) == VN_ERR_PARAM_2 && Trace() == Strings{"VnKernel::GetKernelData"});
+              k.GetKernelData(0, -1, value) == VN_ERR_PARAM_2 && k.GetKernelData(0, 3, value) == VN_ERR_PARAM_2 && Trace() == Strings{"VnKernel::GetKernelData"});
   k.SetKernelData(1, 2, 3);
   EXPECT_TRUE(k.SetSizeX(2) == 0 && k.GetAllocatedSize() == 9u && k.GetDataPtr()[7] == 3);  // fits: kept
   EXPECT_TRUE(k.SetSizeX(5) == 0 && k.GetAllocatedSize() == 15u && k.GetSizeX() == 5);
