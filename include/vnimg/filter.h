@@ -125,7 +125,7 @@ class VnKernel {
 // non-zero rectifier on 3x3, and 5x5 or 7x7: 15 fractional bits, (sum + offset x 32768) >> 15
 // (rectifier 1 negates gain and offset first, rectifier 3 takes the absolute value after the
 // shift, other codes only clamp), clamped. The fixed-point paths replicate the edge pixels.
-// Sums are exact (no overflow) on every path; shifts round toward minus infinity, for VnBW16
+// The fixed-point sums are exact (64 bits, no overflow); shifts round toward minus infinity, for VnBW16
 // as for VnBW8.
 // dst may be src (the source rows are read before they are overwritten); a dst overlapping src
 // elsewhere works from a copy of the source.
