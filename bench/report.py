@@ -61,6 +61,10 @@ ROWS = [
     ("Image files", "encode PPM / `cv::imencode`", "BM_FileEncodePnm/{size}/colour:1", "BM_OpenCvEncodePnm/{size}/colour:1"),
     ("Image files", "decode PGM / `cv::imdecode`", "BM_FileDecodePnm/{size}/colour:0", "BM_OpenCvDecodePnm/{size}/colour:0"),
     ("Image files", "decode PPM / `cv::imdecode`", "BM_FileDecodePnm/{size}/colour:1", "BM_OpenCvDecodePnm/{size}/colour:1"),
+    ("Kernel convolution", "3x3 binomial, rectifier 2 (8-bit fixed point) / `cv::filter2D`", "BM_ConvolKernel/{size}/size:3/rectifier:2", "BM_ConvolKernel_OpenCV/{size}/size:3/rectifier:2"),
+    ("Kernel convolution", "5x5 binomial, rectifier 2 (15-bit fixed point) / `cv::filter2D`", "BM_ConvolKernel/{size}/size:5/rectifier:2", "BM_ConvolKernel_OpenCV/{size}/size:5/rectifier:2"),
+    ("Kernel convolution", "3x3 binomial, rectifier 0 (double precision) / `cv::filter2D`", "BM_ConvolKernel/{size}/size:3/rectifier:0", "BM_ConvolKernel_OpenCV/{size}/size:3/rectifier:0"),
+    ("Kernel convolution", "5x5 binomial, rectifier 0 (double precision) / `cv::filter2D`", "BM_ConvolKernel/{size}/size:5/rectifier:0", "BM_ConvolKernel_OpenCV/{size}/size:5/rectifier:0"),
 ]
 
 UNIT_TO_US = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}

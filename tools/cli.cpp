@@ -359,6 +359,7 @@ std::span<const Command> Commands() {
     AddHistogramCommands(all);
     AddThresholdCommands(all);
     AddGeometryCommands(all);
+    AddFilterCommands(all);
     AddDemoCommand(all);
     return all;
   }();

@@ -170,6 +170,23 @@ StageResult Shrink(const VnImage<VnBW8>& gray) {
   return result;
 }
 
+// Kernel convolution: a 5x5 binomial smoothing (fixed point) and the Sobel X magnitude
+// (rectifier 3) of the smoothed picture.
+StageResult KernelConvolution(const VnImage<VnBW8>& gray) {
+  VnKernel binomial(5, 5, 1.0f, 0, 2, 0), sobel(KERNEL_SOBEL_X);
+  const float axis[5] = {1, 4, 6, 4, 1};
+  for (int n = 0; n < 25; ++n) binomial.GetDataPtr()[n] = axis[n % 5] * axis[n / 5];
+  sobel.SetRectifier(3);
+  VnImage<VnBW8> smooth = SameSize<VnBW8>(gray), edges = SameSize<VnBW8>(gray);
+  CallOperation("ImgConvolKernel", [&] { ImgConvolKernel(&gray, &smooth, &binomial); });
+  CallOperation("ImgConvolKernel", [&] { ImgConvolKernel(&smooth, &edges, &sobel); });
+  StageResult result;
+  result.values.Set("smoothing", "5x5 binomial").Set("edges", "Sobel X, absolute value");
+  result.Picture("binomial-5x5.png", std::move(smooth));
+  result.Picture("sobel-x-magnitude.png", std::move(edges));
+  return result;
+}
+
 std::vector<Stage> Stages() {
   std::vector<Stage> stages{{"histogram", "histogram features of the picture", Histogram}};
   for (const EnumName& mode : kThresholdModes) stages.push_back(AutoThresholdStage(mode));
@@ -178,6 +195,7 @@ std::vector<Stage> Stages() {
   stages.push_back({"local-mean-threshold", "pixels brighter than their neighbourhood's mean", LocalMeanThreshold});
   stages.push_back({"rotation", "rotated 30 degrees about the centre, bilinear", Rotation});
   stages.push_back({"shrink", "block means down to a third of the size", Shrink});
+  stages.push_back({"kernel-convolution", "5x5 binomial smoothing, then the Sobel X magnitude", KernelConvolution});
   return stages;
 }
 
