@@ -1,6 +1,7 @@
 #include "morphology/passes.h"
 
 #include <cstdint>
+#include <vector>
 
 #include "morphology/morphology_kernels.h"
 
@@ -14,6 +15,9 @@ T NeutralOf(Extremum e) {
 
 // Largest half-size at or below which the passes are run one by one at the vector levels.
 constexpr unsigned kLiteralHalfLimit = 1;
+
+// Largest working set of the fused box (three blocks of rows), so that it stays in cache.
+constexpr std::size_t kFusedBytes = std::size_t{1} << 20;
 
 // Suffix buffers of the column extrema: up to 1 KiB per row, fewer columns when the window
 // is tall, so that two blocks of 2 half + 1 rows stay near 2 MiB.
@@ -48,27 +52,83 @@ bool PassSequence<T>::Repeat(Shape shape, unsigned count) {
 // buffer[i] the extremum over [i, i + p) for the largest power of two p <= 2 half + 1, and
 // two such windows cover the 2 half + 1 pixels of each output.
 template <class T>
+void PassSequence<T>::FilterRow(int y, int half, T* b, T* out) const {
+  const int width = m_dst.GetWidth(), window = 2 * half + 1, length = width + 2 * half;
+  const T* row = frame::Rows<T>(*m_from).Row(y);
+  if (half == 0) {
+    std::memcpy(out, row, static_cast<std::size_t>(width) * sizeof(T));
+    return;
+  }
+  int span = 1;
+  while (2 * span <= window) span *= 2;
+  const ShiftRowFn<T> shift = ShiftRowVariants<T>(m_extremum).Pick();
+  std::fill_n(b, half, NeutralOf<T>(m_extremum));
+  std::fill_n(b + half + width, half, NeutralOf<T>(m_extremum));
+  std::memcpy(b + half, row, static_cast<std::size_t>(width) * sizeof(T));
+  for (int q = 1; q < span; q *= 2) shift(b, q, length - 2 * q + 1);
+  PairRowVariants<T>(m_extremum).Pick()(b, b + (window - span), out, width);
+}
+
+// Each row is copied between `half` neutral pixels on either side; doubling leaves in
+// buffer[i] the extremum over [i, i + p) for the largest power of two p <= 2 half + 1, and
+// two such windows cover the 2 half + 1 pixels of each output.
+template <class T>
 bool PassSequence<T>::RowExtremum(int half) {
-  const int width = m_dst.GetWidth(), window = 2 * half + 1;
-  const int length = width + 2 * half;
-  Scratch<T> buffer(static_cast<std::size_t>(length));
+  Scratch<T> buffer(static_cast<std::size_t>(m_dst.GetWidth()) + 2 * static_cast<std::size_t>(half));
   if (!buffer) {
     frame::Fail(VN_ERR_OUT_OF_MEMORY, m_names.row);
     return false;
   }
-  const ShiftRowFn<T> shift = ShiftRowVariants<T>(m_extremum).Pick();
+  const frame::Rows<T> to(m_dst);
+  for (int y = 0; y < m_dst.GetHeight(); ++y) FilterRow(y, half, buffer.get(), to.Row(y));
+  Done();
+  return true;
+}
+
+// The column extremum below over whole rows, fed by FilterRow: block b + 1's rows are
+// filtered into the block buffer (before block b's outputs are written) and give both its
+// suffix and the prefixes of block b's outputs.
+template <class T>
+bool PassSequence<T>::BoxExtremum(int halfX, int halfY) {
+  const int width = m_dst.GetWidth(), height = m_dst.GetHeight(), window = 2 * halfY + 1;
+  const std::size_t stride = static_cast<std::size_t>(width), rows = static_cast<std::size_t>(window);
+  if ((3 * rows + 2) * stride * sizeof(T) > kFusedBytes)
+    return (halfX == 0 || RowExtremum(halfX)) && ColumnExtremum(halfY);
+  Scratch<T> storage((3 * rows + 3) * stride + 2 * static_cast<std::size_t>(halfX));
+  if (!storage) {
+    frame::Fail(VN_ERR_OUT_OF_MEMORY, m_names.column);
+    return false;
+  }
   const PairRowFn<T> pair = PairRowVariants<T>(m_extremum).Pick();
-  const T neutral = NeutralOf<T>(m_extremum);
-  int span = 1;
-  while (2 * span <= window) span *= 2;
-  T* b = buffer.get();
-  const frame::Rows<T> from(*m_from), to(m_dst);
-  for (int y = 0; y < m_dst.GetHeight(); ++y) {
-    std::fill_n(b, half, neutral);
-    std::fill_n(b + half + width, half, neutral);
-    std::memcpy(b + half, from.Row(y), static_cast<std::size_t>(width) * sizeof(T));
-    for (int q = 1; q < span; q *= 2) shift(b, q, length - 2 * q + 1);
-    pair(b, b + (window - span), to.Row(y), width);
+  T* block = storage.get();
+  T* suffix[2] = {block + rows * stride, block + 2 * rows * stride};
+  T* prefix = block + 3 * rows * stride;
+  T* neutral = prefix + stride;
+  T* rowBuffer = neutral + stride;
+  std::fill_n(neutral, stride, NeutralOf<T>(m_extremum));
+  std::vector<const T*> blockRow(rows);
+  const auto fill = [&](long long b) {
+    for (int t = 0; t < window; ++t) {
+      const long long y = b * window + t - halfY;
+      blockRow[t] = y >= 0 && y < height ? block + t * stride : neutral;
+      if (blockRow[t] != neutral) FilterRow(static_cast<int>(y), halfX, rowBuffer, block + t * stride);
+    }
+  };
+  const auto takeSuffix = [&](T* s) {
+    std::memcpy(s + (window - 1) * stride, blockRow[window - 1], stride * sizeof(T));
+    for (int t = window - 2; t >= 0; --t) pair(blockRow[t], s + (t + 1) * stride, s + t * stride, width);
+  };
+  const frame::Rows<T> to(m_dst);
+  fill(0);
+  takeSuffix(suffix[0]);
+  for (long long b = 0; b * window < height; ++b) {
+    fill(b + 1);
+    takeSuffix(suffix[(b + 1) % 2]);
+    std::fill_n(prefix, stride, NeutralOf<T>(m_extremum));
+    for (int t = 0; t < window && b * window + t < height; ++t) {
+      if (t > 0) pair(prefix, blockRow[t - 1], prefix, width);
+      pair(suffix[b % 2] + t * stride, prefix, to.Row(static_cast<int>(b * window + t)), width);
+    }
   }
   Done();
   return true;
@@ -147,8 +207,8 @@ bool BoxPasses(const VnROI<T>& src, VnROI<T>& dst, Extremum extremum, unsigned h
     if (!passes.Repeat(Shape::Square, squares) ||
         !passes.Repeat(halfX > halfY ? Shape::Row : Shape::Column, std::max(halfX, halfY) - squares))
       return false;
-  } else if ((halfX > 0 && !passes.RowExtremum(static_cast<int>(halfX))) ||
-             (halfY > 0 && !passes.ColumnExtremum(static_cast<int>(halfY)))) {
+  } else if (halfY == 0 ? !passes.RowExtremum(static_cast<int>(halfX))
+                          : !passes.BoxExtremum(static_cast<int>(halfX), static_cast<int>(halfY))) {
     return false;
   }
   passes.Finish();
@@ -165,8 +225,8 @@ bool DiskPasses(const VnROI<T>& src, VnROI<T>& dst, Extremum extremum, unsigned 
   PassSequence<T> passes(src, dst, extremum, names);
   const bool squared = simd::ActiveLevel() == simd::Level::Plain || squares <= kLiteralHalfLimit
                            ? passes.Repeat(Shape::Square, squares)
-                           : passes.RowExtremum(static_cast<int>(std::min(squares, width - 1))) &&
-                                 passes.ColumnExtremum(static_cast<int>(std::min(squares, height - 1)));
+                           : passes.BoxExtremum(static_cast<int>(std::min(squares, width - 1)),
+                                                static_cast<int>(std::min(squares, height - 1)));
   if (!squared || !passes.Repeat(Shape::Cross, std::min(crosses, width + height - 2))) return false;
   passes.Finish();
   return true;

@@ -107,11 +107,16 @@ class PassSequence {
   // centred on it, clipped to the ROI: running extrema whose cost does not grow with half.
   bool RowExtremum(int half);
   bool ColumnExtremum(int half);
+  // Both at once (halfY > 0): each source row is read once, filtered along its row into a
+  // block of rows that stays in cache, and the columns are taken from there.
+  bool BoxExtremum(int halfX, int halfY);
   // dst = src when no step ran.
   void Finish();
 
  private:
   void Done() { m_from = &m_dst; }
+  // Row y of the source filtered along the row into out (buffer: width + 2 halfX elements).
+  void FilterRow(int y, int halfX, T* buffer, T* out) const;
   const VnROI<T>* m_from;
   VnROI<T>& m_dst;
   Extremum m_extremum;

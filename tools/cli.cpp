@@ -201,6 +201,7 @@ std::span<const Command> Commands() {
     AddHistogramCommands(all);
     AddThresholdCommands(all);
     AddGeometryCommands(all);
+    AddMorphologyCommands(all);
     AddDemoCommand(all);
     return all;
   }();
