@@ -27,6 +27,10 @@ struct MaxOp {
 template <class Op, class T>
 inline T Of3(T a, T b, T c) { return Op::Of(Op::Of(a, b), c); }
 
+// The extremum of p[i], p[i + s], p[i + 2 s], p[i + 3 s].
+template <class Op, class T>
+inline T Of4(const T* p, int i, int s) { return Op::Of(Of3<Op>(p[i], p[i + s], p[i + 2 * s]), p[i + 3 * s]); }
+
 // 3x3: the nine pixels around column i of the three rows.
 template <class Op, class T>
 inline T SquarePixel(const T* up, const T* mid, const T* down, int i) {

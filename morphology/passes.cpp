@@ -39,7 +39,33 @@ bool PassSequence<T>::Repeat(NeighbourRowFn<T> kernel, bool vertical, unsigned c
 }
 
 template <class T>
+bool PassSequence<T>::SquareFromSource() {
+  const int width = m_dst.GetWidth(), height = m_dst.GetHeight();
+  Scratch<T> buffer(static_cast<std::size_t>(width) + 2);
+  if (!buffer) {
+    frame::Fail(VN_ERR_OUT_OF_MEMORY, m_names.square);
+    return false;
+  }
+  const NeighbourRowFn<T> column = NeighbourRowVariants<T>(m_extremum, Shape::Column).Pick();
+  const NeighbourRowFn<T> row = NeighbourRowVariants<T>(m_extremum, Shape::Row).Pick();
+  const frame::Rows<T> from(*m_from), to(m_dst);
+  T* v = buffer.get() + 1;
+  for (int y = 0; y < height; ++y) {
+    column(from.Row(std::max(y - 1, 0)), from.Row(y), from.Row(std::min(y + 1, height - 1)), v, width);
+    v[-1] = v[0], v[width] = v[width - 1];
+    row(v, v, v, to.Row(y), width);
+  }
+  Done();
+  return true;
+}
+
+template <class T>
 bool PassSequence<T>::Repeat(Shape shape, unsigned count) {
+  if (shape == Shape::Square && count > 0 && !m_border.constant && simd::ActiveLevel() != simd::Level::Plain &&
+      m_from->GetImagePtr(0, 0) != m_dst.GetImagePtr(0, 0)) {
+    if (!SquareFromSource()) return false;
+    --count;
+  }
   const NeighbourRowFn<T> kernel = NeighbourRowVariants<T>(m_extremum, shape).Pick();
   const char* trace = shape == Shape::Square ? m_names.square
                       : shape == Shape::Row  ? m_names.row
@@ -48,9 +74,9 @@ bool PassSequence<T>::Repeat(Shape shape, unsigned count) {
   return Repeat(kernel, shape != Shape::Row, count, trace);
 }
 
-// Each row is copied between `half` neutral pixels on either side; doubling leaves in
-// buffer[i] the extremum over [i, i + p) for the largest power of two p <= 2 half + 1, and
-// two such windows cover the 2 half + 1 pixels of each output.
+// Each row is copied between `half` neutral pixels on either side; steps of four (and one of
+// two) leave in buffer[i] the extremum over [i, i + p) for the largest power of two
+// p <= 2 half + 1, and two such windows cover the 2 half + 1 pixels of each output.
 template <class T>
 void PassSequence<T>::FilterRow(int y, int half, T* b, T* out) const {
   const int width = m_dst.GetWidth(), window = 2 * half + 1, length = width + 2 * half;
@@ -65,8 +91,11 @@ void PassSequence<T>::FilterRow(int y, int half, T* b, T* out) const {
   std::fill_n(b, half, NeutralOf<T>(m_extremum));
   std::fill_n(b + half + width, half, NeutralOf<T>(m_extremum));
   std::memcpy(b + half, row, static_cast<std::size_t>(width) * sizeof(T));
-  for (int q = 1; q < span; q *= 2) shift(b, q, length - 2 * q + 1);
-  PairRowVariants<T>(m_extremum).Pick()(b, b + (window - span), out, width);
+  const PairRowFn<T> pair = PairRowVariants<T>(m_extremum).Pick();
+  int q = 1;
+  for (; 4 * q <= span; q *= 4) shift(b, q, length - 4 * q + 1);
+  if (q < span) pair(b, b + q, b, length - 2 * q + 1);
+  pair(b, b + (window - span), out, width);
 }
 
 // Each row is copied between `half` neutral pixels on either side; doubling leaves in
@@ -100,6 +129,7 @@ bool PassSequence<T>::BoxExtremum(int halfX, int halfY) {
     return false;
   }
   const PairRowFn<T> pair = PairRowVariants<T>(m_extremum).Pick();
+  const PrefixRowFn<T> prefixed = PrefixRowVariants<T>(m_extremum).Pick();
   T* block = storage.get();
   T* suffix[2] = {block + rows * stride, block + 2 * rows * stride};
   T* prefix = block + 3 * rows * stride;
@@ -125,10 +155,8 @@ bool PassSequence<T>::BoxExtremum(int halfX, int halfY) {
     fill(b + 1);
     takeSuffix(suffix[(b + 1) % 2]);
     std::fill_n(prefix, stride, NeutralOf<T>(m_extremum));
-    for (int t = 0; t < window && b * window + t < height; ++t) {
-      if (t > 0) pair(prefix, blockRow[t - 1], prefix, width);
-      pair(suffix[b % 2] + t * stride, prefix, to.Row(static_cast<int>(b * window + t)), width);
-    }
+    for (int t = 0; t < window && b * window + t < height; ++t)
+      prefixed(suffix[b % 2] + t * stride, t > 0 ? blockRow[t - 1] : neutral, prefix, to.Row(static_cast<int>(b * window + t)), width);
   }
   Done();
   return true;

@@ -115,6 +115,9 @@ class PassSequence {
 
  private:
   void Done() { m_from = &m_dst; }
+  // The 3x3 pass from a source that is not dst, at the vector levels: the column extremum of
+  // three source rows into a padded buffer, then the row extremum of that buffer.
+  bool SquareFromSource();
   // Row y of the source filtered along the row into out (buffer: width + 2 halfX elements).
   void FilterRow(int y, int halfX, T* buffer, T* out) const;
   const VnROI<T>* m_from;

@@ -27,7 +27,14 @@ void PairRowPlain(const T* a, const T* b, T* out, int n) {
 }
 template <class T, class Op>
 void ShiftRowPlain(T* buffer, int shift, int n) {
-  for (int i = 0; i < n; ++i) buffer[i] = Op::Of(buffer[i], buffer[i + shift]);
+  for (int i = 0; i < n; ++i) buffer[i] = Of4<Op>(buffer, i, shift);
+}
+template <class T, class Op>
+void PrefixRowPlain(const T* suffix, const T* row, T* prefix, T* out, int n) {
+  for (int i = 0; i < n; ++i) {
+    prefix[i] = Op::Of(prefix[i], row[i]);
+    out[i] = Op::Of(suffix[i], prefix[i]);
+  }
 }
 template <class T>
 void SortColumnsPlain(const T* up, const T* mid, const T* down, T* lo, T* md, T* hi, int n) {
@@ -43,6 +50,7 @@ struct Tables {
   simd::Variants<NeighbourRowFn<T>> neighbour[2][4];
   simd::Variants<PairRowFn<T>> pair[2];
   simd::Variants<ShiftRowFn<T>> shift[2];
+  simd::Variants<PrefixRowFn<T>> prefix[2];
   simd::Variants<SortColumnsFn<T>> sort;
   simd::Variants<MedianRowFn<T>> median;
 };
@@ -55,6 +63,7 @@ void SetPlain(Tables<T>& t, int e) {
   t.neighbour[e][3].plain = &CrossRowPlain<T, Op>;
   t.pair[e].plain = &PairRowPlain<T, Op>;
   t.shift[e].plain = &ShiftRowPlain<T, Op>;
+  t.prefix[e].plain = &PrefixRowPlain<T, Op>;
 }
 
 // Puts one ISA file's kernels at `level` of every table.
@@ -67,6 +76,7 @@ void SetLevel(Tables<T>& t, simd::Level level, const RowKernels<T>& k) {
     for (int s = 0; s < 4; ++s) slot(t.neighbour[e][s]) = k.neighbour[e][s];
     slot(t.pair[e]) = k.pair[e];
     slot(t.shift[e]) = k.shift[e];
+    slot(t.prefix[e]) = k.prefix[e];
   }
   slot(t.sort) = k.sort;
   slot(t.median) = k.median;
@@ -108,6 +118,10 @@ const simd::Variants<ShiftRowFn<T>>& ShiftRowVariants(Extremum e) {
   return TablesFor<T>().shift[static_cast<int>(e)];
 }
 template <class T>
+const simd::Variants<PrefixRowFn<T>>& PrefixRowVariants(Extremum e) {
+  return TablesFor<T>().prefix[static_cast<int>(e)];
+}
+template <class T>
 const simd::Variants<SortColumnsFn<T>>& SortColumnsVariants() {
   return TablesFor<T>().sort;
 }
@@ -120,6 +134,7 @@ const simd::Variants<MedianRowFn<T>>& MedianRowVariants() {
   template const simd::Variants<NeighbourRowFn<T>>& NeighbourRowVariants<T>(Extremum, Shape); \
   template const simd::Variants<PairRowFn<T>>& PairRowVariants<T>(Extremum);                  \
   template const simd::Variants<ShiftRowFn<T>>& ShiftRowVariants<T>(Extremum);                \
+  template const simd::Variants<PrefixRowFn<T>>& PrefixRowVariants<T>(Extremum);              \
   template const simd::Variants<SortColumnsFn<T>>& SortColumnsVariants<T>();                  \
   template const simd::Variants<MedianRowFn<T>>& MedianRowVariants<T>();
 VNIMG_MORPHOLOGY_ROWS(std::uint8_t)

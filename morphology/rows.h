@@ -20,9 +20,12 @@ using NeighbourRowFn = void (*)(const T* up, const T* mid, const T* down, T* out
 // out[i] = extremum(a[i], b[i]).
 template <class T>
 using PairRowFn = void (*)(const T* a, const T* b, T* out, int n);
-// buffer[i] = extremum(buffer[i], buffer[i + shift]) for i < n, in increasing i.
+// buffer[i] = extremum of buffer[i + k shift], k = 0..3, for i < n, in increasing i.
 template <class T>
 using ShiftRowFn = void (*)(T* buffer, int shift, int n);
+// prefix[i] = extremum(prefix[i], row[i]), then out[i] = extremum(suffix[i], prefix[i]).
+template <class T>
+using PrefixRowFn = void (*)(const T* suffix, const T* row, T* prefix, T* out, int n);
 // Column i of (up, mid, down) sorted into lo[i] <= md[i] <= hi[i], for i < n.
 template <class T>
 using SortColumnsFn = void (*)(const T* up, const T* mid, const T* down, T* lo, T* md, T* hi, int n);
@@ -37,6 +40,8 @@ const simd::Variants<PairRowFn<T>>& PairRowVariants(Extremum e);
 template <class T>
 const simd::Variants<ShiftRowFn<T>>& ShiftRowVariants(Extremum e);
 template <class T>
+const simd::Variants<PrefixRowFn<T>>& PrefixRowVariants(Extremum e);
+template <class T>
 const simd::Variants<SortColumnsFn<T>>& SortColumnsVariants();
 template <class T>
 const simd::Variants<MedianRowFn<T>>& MedianRowVariants();
@@ -47,6 +52,7 @@ struct RowKernels {
   NeighbourRowFn<T> neighbour[2][4] = {};  // [extremum][shape]
   PairRowFn<T> pair[2] = {};
   ShiftRowFn<T> shift[2] = {};
+  PrefixRowFn<T> prefix[2] = {};
   SortColumnsFn<T> sort = nullptr;
   MedianRowFn<T> median = nullptr;
 };

@@ -80,14 +80,32 @@ void PairRow(const T* a, const T* b, T* out, int n) {
   for (; i < n; ++i) out[i] = Op::Of(a[i], b[i]);
 }
 
-// Increasing i: each register is loaded before its own store, and the elements i + shift it
+// Increasing i: each register is loaded before its own store, and the elements i + k shift it
 // reads lie at or after i, so they still hold the previous values.
 template <class V, class T, class Op>
 void ShiftRow(T* buffer, int shift, int n) {
   using E = VecOp<V, T, Op>;
   int i = 0;
-  for (; i + E::kLanes <= n; i += E::kLanes) V::Store(buffer + i, E::Of(E::At(buffer, i), E::At(buffer, i + shift)));
-  for (; i < n; ++i) buffer[i] = Op::Of(buffer[i], buffer[i + shift]);
+  for (; i + E::kLanes <= n; i += E::kLanes) {
+    const auto near = E::Of(E::At(buffer, i), E::At(buffer, i + shift));
+    V::Store(buffer + i, E::Of3(near, E::At(buffer, i + 2 * shift), E::At(buffer, i + 3 * shift)));
+  }
+  for (; i < n; ++i) buffer[i] = Of4<Op>(buffer, i, shift);
+}
+
+template <class V, class T, class Op>
+void PrefixRow(const T* suffix, const T* row, T* prefix, T* out, int n) {
+  using E = VecOp<V, T, Op>;
+  int i = 0;
+  for (; i + E::kLanes <= n; i += E::kLanes) {
+    const auto p = E::Of(E::At(prefix, i), E::At(row, i));
+    V::Store(prefix + i, p);
+    V::Store(out + i, E::Of(E::At(suffix, i), p));
+  }
+  for (; i < n; ++i) {
+    prefix[i] = Op::Of(prefix[i], row[i]);
+    out[i] = Op::Of(suffix[i], prefix[i]);
+  }
 }
 
 template <class V, class T>
@@ -129,6 +147,7 @@ void SetExtremum(RowKernels<T>& k, int e) {
   k.neighbour[e][3] = &CrossRow<V, T, Op>;
   k.pair[e] = &PairRow<V, T, Op>;
   k.shift[e] = &ShiftRow<V, T, Op>;
+  k.prefix[e] = &PrefixRow<V, T, Op>;
 }
 
 template <class V, class T>
