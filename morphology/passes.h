@@ -104,7 +104,9 @@ class PassSequence {
   // `count` passes of any row kernel (vertical: it reads the rows above and below).
   bool Repeat(NeighbourRowFn<T> kernel, bool vertical, unsigned count, const char* trace);
   // One step giving each pixel the extremum over the 2 half + 1 pixels of its row (column)
-  // centred on it, clipped to the ROI: running extrema whose cost does not grow with half.
+  // centred on it, clipped to the ROI: along a row by steps of four (their number grows as
+  // the logarithm of half), along the columns by running extrema (about three operations
+  // per pixel whatever half is).
   bool RowExtremum(int half);
   bool ColumnExtremum(int half);
   // Both at once (halfY > 0): each source row is read once, filtered along its row into a
