@@ -65,6 +65,14 @@ ROWS = [
     ("Kernel convolution", "5x5 binomial, rectifier 2 (15-bit fixed point) / `cv::filter2D`", "BM_ConvolKernel/{size}/size:5/rectifier:2", "BM_ConvolKernel_OpenCV/{size}/size:5/rectifier:2"),
     ("Kernel convolution", "3x3 binomial, rectifier 0 (double precision) / `cv::filter2D`", "BM_ConvolKernel/{size}/size:3/rectifier:0", "BM_ConvolKernel_OpenCV/{size}/size:3/rectifier:0"),
     ("Kernel convolution", "5x5 binomial, rectifier 0 (double precision) / `cv::filter2D`", "BM_ConvolKernel/{size}/size:5/rectifier:0", "BM_ConvolKernel_OpenCV/{size}/size:5/rectifier:0"),
+    ("Gray-level morphology", "box erosion, half-size 1 / `cv::erode` 3x3 rectangle", "BM_ErodeBox/{size}/half:1", "BM_OpenCV_Erode/{size}/half:1"),
+    ("Gray-level morphology", "box erosion, half-size 7 / `cv::erode` 15x15", "BM_ErodeBox/{size}/half:7", "BM_OpenCV_Erode/{size}/half:7"),
+    ("Gray-level morphology", "box erosion, half-size 30 / `cv::erode` 61x61", "BM_ErodeBox/{size}/half:30", "BM_OpenCV_Erode/{size}/half:30"),
+    ("Gray-level morphology", "`VnBW16` box erosion, half-size 1 / `cv::erode` 3x3", "BM_ErodeBox16/{size}/half:1", "BM_OpenCV_Erode16/{size}/half:1"),
+    ("Gray-level morphology", "`VnBW16` box erosion, half-size 7 / `cv::erode` 15x15", "BM_ErodeBox16/{size}/half:7", "BM_OpenCV_Erode16/{size}/half:7"),
+    ("Gray-level morphology", "`VnBW16` box erosion, half-size 30 / `cv::erode` 61x61", "BM_ErodeBox16/{size}/half:30", "BM_OpenCV_Erode16/{size}/half:30"),
+    ("Gray-level morphology", "disk dilation, radius 7 / `cv::dilate` 15x15 ellipse (shapes differ)", "BM_DilateDisk7", "BM_OpenCV_DilateEllipse15"),
+    ("Gray-level morphology", "3x3 median / `cv::medianBlur` 3", "BM_Median", "BM_OpenCV_MedianBlur3"),
 ]
 
 UNIT_TO_US = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}

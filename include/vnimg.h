@@ -17,3 +17,4 @@
 #include "vnimg/threshold.h"
 #include "vnimg/geometry.h"
 #include "vnimg/filter.h"
+#include "vnimg/morphology.h"

@@ -360,6 +360,7 @@ std::span<const Command> Commands() {
     AddThresholdCommands(all);
     AddGeometryCommands(all);
     AddFilterCommands(all);
+    AddMorphologyCommands(all);
     AddDemoCommand(all);
     return all;
   }();

@@ -277,6 +277,7 @@ void AddHistogramCommands(std::vector<Command>& commands);
 void AddThresholdCommands(std::vector<Command>& commands);
 void AddGeometryCommands(std::vector<Command>& commands);
 void AddFilterCommands(std::vector<Command>& commands);
+void AddMorphologyCommands(std::vector<Command>& commands);
 void AddDemoCommand(std::vector<Command>& commands);
 
 }  // namespace vnimg::tool

@@ -1,0 +1,270 @@
+#include "morphology/passes.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "morphology/morphology_kernels.h"
+
+namespace vnimg::morphology {
+namespace {
+
+template <class T>
+T NeutralOf(Extremum e) {
+  return e == Extremum::Min ? MinOp::Neutral<T>() : MaxOp::Neutral<T>();
+}
+
+// Largest half-size at or below which the passes are run one by one at the vector levels.
+constexpr unsigned kLiteralHalfLimit = 1;
+
+// Largest working set of the fused box (three blocks of rows), so that it stays in cache.
+constexpr std::size_t kFusedBytes = std::size_t{1} << 20;
+
+// Suffix buffers of the column extrema: up to 1 KiB per row, fewer columns when the window
+// is tall, so that two blocks of 2 half + 1 rows stay near 2 MiB.
+int StripColumns(int width, int window, std::size_t pixelBytes) {
+  std::size_t bytes = (std::size_t{1} << 20) / static_cast<std::size_t>(window);
+  bytes = std::clamp<std::size_t>(bytes / 64 * 64, 64, 1024);
+  return static_cast<int>(std::min<std::size_t>(bytes / pixelBytes, static_cast<std::size_t>(width)));
+}
+
+}  // namespace
+
+template <class T>
+bool PassSequence<T>::Repeat(NeighbourRowFn<T> kernel, bool vertical, unsigned count, const char* trace) {
+  for (unsigned i = 0; i < count; ++i) {
+    if (!RunRows(*m_from, m_dst, vertical, m_border, trace, kernel)) return false;
+    Done();
+  }
+  return true;
+}
+
+template <class T>
+bool PassSequence<T>::SquareFromSource() {
+  const int width = m_dst.GetWidth(), height = m_dst.GetHeight();
+  Scratch<T> buffer(static_cast<std::size_t>(width) + 2);
+  if (!buffer) {
+    frame::Fail(VN_ERR_OUT_OF_MEMORY, m_names.square);
+    return false;
+  }
+  const NeighbourRowFn<T> column = NeighbourRowVariants<T>(m_extremum, Shape::Column).Pick();
+  const NeighbourRowFn<T> row = NeighbourRowVariants<T>(m_extremum, Shape::Row).Pick();
+  const frame::Rows<T> from(*m_from), to(m_dst);
+  T* v = buffer.get() + 1;
+  for (int y = 0; y < height; ++y) {
+    column(from.Row(std::max(y - 1, 0)), from.Row(y), from.Row(std::min(y + 1, height - 1)), v, width);
+    v[-1] = v[0], v[width] = v[width - 1];
+    row(v, v, v, to.Row(y), width);
+  }
+  Done();
+  return true;
+}
+
+template <class T>
+bool PassSequence<T>::Repeat(Shape shape, unsigned count) {
+  if (shape == Shape::Square && count > 0 && !m_border.constant && simd::ActiveLevel() != simd::Level::Plain &&
+      m_from->GetImagePtr(0, 0) != m_dst.GetImagePtr(0, 0)) {
+    if (!SquareFromSource()) return false;
+    --count;
+  }
+  const NeighbourRowFn<T> kernel = NeighbourRowVariants<T>(m_extremum, shape).Pick();
+  const char* trace = shape == Shape::Square ? m_names.square
+                      : shape == Shape::Row  ? m_names.row
+                      : shape == Shape::Column ? m_names.column
+                                               : m_names.cross;
+  return Repeat(kernel, shape != Shape::Row, count, trace);
+}
+
+// Each row is copied between `half` neutral pixels on either side; steps of four (and one of
+// two) leave in buffer[i] the extremum over [i, i + p) for the largest power of two
+// p <= 2 half + 1, and two such windows cover the 2 half + 1 pixels of each output.
+template <class T>
+void PassSequence<T>::FilterRow(int y, int half, T* b, T* out) const {
+  const int width = m_dst.GetWidth(), window = 2 * half + 1, length = width + 2 * half;
+  const T* row = frame::Rows<T>(*m_from).Row(y);
+  if (half == 0) {
+    std::memcpy(out, row, static_cast<std::size_t>(width) * sizeof(T));
+    return;
+  }
+  int span = 1;
+  while (2 * span <= window) span *= 2;
+  const ShiftRowFn<T> shift = ShiftRowVariants<T>(m_extremum).Pick();
+  std::fill_n(b, half, NeutralOf<T>(m_extremum));
+  std::fill_n(b + half + width, half, NeutralOf<T>(m_extremum));
+  std::memcpy(b + half, row, static_cast<std::size_t>(width) * sizeof(T));
+  const PairRowFn<T> pair = PairRowVariants<T>(m_extremum).Pick();
+  int q = 1;
+  for (; 4 * q <= span; q *= 4) shift(b, q, length - 4 * q + 1);
+  if (q < span) pair(b, b + q, b, length - 2 * q + 1);
+  pair(b, b + (window - span), out, width);
+}
+
+// Each row is copied between `half` neutral pixels on either side; doubling leaves in
+// buffer[i] the extremum over [i, i + p) for the largest power of two p <= 2 half + 1, and
+// two such windows cover the 2 half + 1 pixels of each output.
+template <class T>
+bool PassSequence<T>::RowExtremum(int half) {
+  Scratch<T> buffer(static_cast<std::size_t>(m_dst.GetWidth()) + 2 * static_cast<std::size_t>(half));
+  if (!buffer) {
+    frame::Fail(VN_ERR_OUT_OF_MEMORY, m_names.row);
+    return false;
+  }
+  const frame::Rows<T> to(m_dst);
+  for (int y = 0; y < m_dst.GetHeight(); ++y) FilterRow(y, half, buffer.get(), to.Row(y));
+  Done();
+  return true;
+}
+
+// The column extremum below over whole rows, fed by FilterRow: block b + 1's rows are
+// filtered into the block buffer (before block b's outputs are written) and give both its
+// suffix and the prefixes of block b's outputs.
+template <class T>
+bool PassSequence<T>::BoxExtremum(int halfX, int halfY) {
+  const int width = m_dst.GetWidth(), height = m_dst.GetHeight(), window = 2 * halfY + 1;
+  const std::size_t stride = static_cast<std::size_t>(width), rows = static_cast<std::size_t>(window);
+  if ((3 * rows + 2) * stride * sizeof(T) > kFusedBytes)
+    return (halfX == 0 || RowExtremum(halfX)) && ColumnExtremum(halfY);
+  Scratch<T> storage((3 * rows + 3) * stride + 2 * static_cast<std::size_t>(halfX));
+  if (!storage) {
+    frame::Fail(VN_ERR_OUT_OF_MEMORY, m_names.column);
+    return false;
+  }
+  const PairRowFn<T> pair = PairRowVariants<T>(m_extremum).Pick();
+  const PrefixRowFn<T> prefixed = PrefixRowVariants<T>(m_extremum).Pick();
+  T* block = storage.get();
+  T* suffix[2] = {block + rows * stride, block + 2 * rows * stride};
+  T* prefix = block + 3 * rows * stride;
+  T* neutral = prefix + stride;
+  T* rowBuffer = neutral + stride;
+  std::fill_n(neutral, stride, NeutralOf<T>(m_extremum));
+  std::vector<const T*> blockRow(rows);
+  const auto fill = [&](long long b) {
+    for (int t = 0; t < window; ++t) {
+      const long long y = b * window + t - halfY;
+      blockRow[t] = y >= 0 && y < height ? block + t * stride : neutral;
+      if (blockRow[t] != neutral) FilterRow(static_cast<int>(y), halfX, rowBuffer, block + t * stride);
+    }
+  };
+  const auto takeSuffix = [&](T* s) {
+    std::memcpy(s + (window - 1) * stride, blockRow[window - 1], stride * sizeof(T));
+    for (int t = window - 2; t >= 0; --t) pair(blockRow[t], s + (t + 1) * stride, s + t * stride, width);
+  };
+  const frame::Rows<T> to(m_dst);
+  fill(0);
+  takeSuffix(suffix[0]);
+  for (long long b = 0; b * window < height; ++b) {
+    fill(b + 1);
+    takeSuffix(suffix[(b + 1) % 2]);
+    std::fill_n(prefix, stride, NeutralOf<T>(m_extremum));
+    for (int t = 0; t < window && b * window + t < height; ++t)
+      prefixed(suffix[b % 2] + t * stride, t > 0 ? blockRow[t - 1] : neutral, prefix, to.Row(static_cast<int>(b * window + t)), width);
+  }
+  Done();
+  return true;
+}
+
+// Van Herk / Gil-Werman along the columns, strip by strip. With the rows padded by `half`
+// neutral rows on each side and cut into blocks of w = 2 half + 1, output row y = b w + t is
+// the extremum of block b's suffix from t and block b + 1's prefix before t. Block b + 1's
+// suffix is taken before block b's outputs are written: every row read afterwards lies at
+// least half + 1 rows below the last one written, so the step also works in place.
+template <class T>
+bool PassSequence<T>::ColumnExtremum(int half) {
+  const int width = m_dst.GetWidth(), height = m_dst.GetHeight();
+  const int window = 2 * half + 1;
+  const int strip = StripColumns(width, window, sizeof(T));
+  const std::size_t stride = static_cast<std::size_t>(strip);
+  Scratch<T> storage((2 * static_cast<std::size_t>(window) + 2) * stride);
+  if (!storage) {
+    frame::Fail(VN_ERR_OUT_OF_MEMORY, m_names.column);
+    return false;
+  }
+  const PairRowFn<T> pair = PairRowVariants<T>(m_extremum).Pick();
+  T* suffix[2] = {storage.get(), storage.get() + window * stride};
+  T* prefix = storage.get() + 2 * window * stride;
+  T* neutral = prefix + stride;
+  std::fill_n(neutral, stride, NeutralOf<T>(m_extremum));
+  const frame::Rows<T> from(*m_from), to(m_dst);
+  for (int x0 = 0; x0 < width; x0 += strip) {
+    const int n = std::min(strip, width - x0);
+    const auto padded = [&](long long j) -> const T* {
+      const long long y = j - half;
+      return y >= 0 && y < height ? from.Row(static_cast<int>(y)) + x0 : neutral;
+    };
+    const auto takeSuffix = [&](T* s, long long block) {
+      const long long first = block * window;
+      std::memcpy(s + (window - 1) * stride, padded(first + window - 1), static_cast<std::size_t>(n) * sizeof(T));
+      for (int t = window - 2; t >= 0; --t) pair(padded(first + t), s + (t + 1) * stride, s + t * stride, n);
+    };
+    takeSuffix(suffix[0], 0);
+    for (long long block = 0; block * window < height; ++block) {
+      T* current = suffix[block % 2];
+      takeSuffix(suffix[(block + 1) % 2], block + 1);
+      std::fill_n(prefix, n, NeutralOf<T>(m_extremum));
+      for (int t = 0; t < window && block * window + t < height; ++t) {
+        if (t > 0) pair(prefix, padded((block + 1) * window + t - 1), prefix, n);
+        pair(current + t * stride, prefix, to.Row(static_cast<int>(block * window + t)) + x0, n);
+      }
+    }
+  }
+  Done();
+  return true;
+}
+
+template <class T>
+void PassSequence<T>::Finish() {
+  if (m_from == &m_dst) return;
+  const frame::Rows<T> from(*m_from), to(m_dst);
+  for (int y = 0; y < m_dst.GetHeight(); ++y)
+    std::memmove(to.Row(y), from.Row(y), static_cast<std::size_t>(m_dst.GetWidth()) * sizeof(T));
+  Done();
+}
+
+template <class T>
+bool BoxPasses(const VnROI<T>& src, VnROI<T>& dst, Extremum extremum, unsigned halfX, unsigned halfY,
+               const PassNames& names) {
+  halfX = std::min(halfX, static_cast<unsigned>(src.GetWidth() - 1));
+  halfY = std::min(halfY, static_cast<unsigned>(src.GetHeight() - 1));
+  PassSequence<T> passes(src, dst, extremum, names);
+  if (simd::ActiveLevel() == simd::Level::Plain) {
+    if (!passes.Repeat(Shape::Row, halfX) || !passes.Repeat(Shape::Column, halfY)) {
+      frame::Trace(names.separable);
+      return false;
+    }
+  } else if (std::max(halfX, halfY) <= kLiteralHalfLimit) {
+    const unsigned squares = std::min(halfX, halfY);
+    if (!passes.Repeat(Shape::Square, squares) ||
+        !passes.Repeat(halfX > halfY ? Shape::Row : Shape::Column, std::max(halfX, halfY) - squares))
+      return false;
+  } else if (halfY == 0 ? !passes.RowExtremum(static_cast<int>(halfX))
+                          : !passes.BoxExtremum(static_cast<int>(halfX), static_cast<int>(halfY))) {
+    return false;
+  }
+  passes.Finish();
+  return true;
+}
+
+// Squares beyond the ROI's larger side, or crosses beyond its width plus height, already
+// reach every pixel: further passes change nothing.
+template <class T>
+bool DiskPasses(const VnROI<T>& src, VnROI<T>& dst, Extremum extremum, unsigned radius, const PassNames& names) {
+  const unsigned crosses = radius / 2 + radius % 2;
+  const unsigned width = static_cast<unsigned>(src.GetWidth()), height = static_cast<unsigned>(src.GetHeight());
+  const unsigned squares = std::min(radius - crosses, std::max(width, height) - 1);
+  PassSequence<T> passes(src, dst, extremum, names);
+  const bool squared = simd::ActiveLevel() == simd::Level::Plain || squares <= kLiteralHalfLimit
+                           ? passes.Repeat(Shape::Square, squares)
+                           : passes.BoxExtremum(static_cast<int>(std::min(squares, width - 1)),
+                                                static_cast<int>(std::min(squares, height - 1)));
+  if (!squared || !passes.Repeat(Shape::Cross, std::min(crosses, width + height - 2))) return false;
+  passes.Finish();
+  return true;
+}
+
+template class PassSequence<std::uint8_t>;
+template class PassSequence<std::uint16_t>;
+template bool BoxPasses(const VnROI<std::uint8_t>&, VnROI<std::uint8_t>&, Extremum, unsigned, unsigned, const PassNames&);
+template bool BoxPasses(const VnROI<std::uint16_t>&, VnROI<std::uint16_t>&, Extremum, unsigned, unsigned, const PassNames&);
+template bool DiskPasses(const VnROI<std::uint8_t>&, VnROI<std::uint8_t>&, Extremum, unsigned, const PassNames&);
+template bool DiskPasses(const VnROI<std::uint16_t>&, VnROI<std::uint16_t>&, Extremum, unsigned, const PassNames&);
+
+}  // namespace vnimg::morphology

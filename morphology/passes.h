@@ -1,0 +1,145 @@
+// The elementary passes of gray-level morphology over whole ROIs, and the sequences the box
+// and disk operations are made of. Shared by every morphology family: a pass is a row kernel
+// (rows.h) run over the ROI with the rows around each one at hand.
+//
+// Outside the ROI a pass sees either nothing (a missing neighbour is simply absent, which is
+// the same as repeating the edge pixel) or a constant border value. Sources and destinations
+// are either the same pixels (the pass works in place: every source row is copied before its
+// pixels are overwritten) or do not overlap.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+
+#include "foundation/frame.h"
+#include "morphology/rows.h"
+#include "vnimg/platform/core.h"
+
+namespace vnimg::morphology {
+
+// Working storage of `count` elements, released on every path; empty when it cannot be had.
+template <class T>
+class Scratch {
+ public:
+  explicit Scratch(std::size_t count) : m_data(static_cast<T*>(Quandor_Malloc(count * sizeof(T)))) {}
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+  ~Scratch() { Quandor_Free(m_data); }
+  T* get() const { return m_data; }
+  explicit operator bool() const { return m_data != nullptr; }
+
+ private:
+  T* m_data;
+};
+
+// What a pass sees beyond the ROI.
+template <class T>
+struct Border {
+  bool constant = false;  // false: nothing (the edge pixel repeated)
+  T value{};
+};
+
+// Runs row(up, mid, down, out, width) for every row y of src into row y of dst, where up, mid
+// and down are rows y - 1, y, y + 1 of src copied into padded buffers (index -1 and width
+// readable, holding the pixel beyond each end); rows beyond the top and bottom are the
+// border row, or the edge row repeated. With `vertical` false only mid is meaningful.
+// False when the buffers cannot be had (1303 set, `trace` traced).
+template <class T, class RowFn>
+bool RunRows(const VnROI<T>& src, VnROI<T>& dst, bool vertical, Border<T> border, const char* trace, RowFn&& row) {
+  const int width = src.GetWidth(), height = src.GetHeight();
+  const std::size_t stride = static_cast<std::size_t>(width) + 2;
+  Scratch<T> storage(4 * stride);
+  if (!storage) {
+    frame::Fail(VN_ERR_OUT_OF_MEMORY, trace);
+    return false;
+  }
+  T* ring[3] = {storage.get() + 1, storage.get() + stride + 1, storage.get() + 2 * stride + 1};
+  T* borderRow = storage.get() + 3 * stride + 1;
+  std::fill_n(borderRow - 1, stride, border.value);
+  const frame::Rows<T> from(src), to(dst);
+  const auto load = [&](int y, T* buffer) {
+    std::memcpy(buffer, from.Row(y), static_cast<std::size_t>(width) * sizeof(T));
+    buffer[-1] = border.constant ? border.value : buffer[0];
+    buffer[width] = border.constant ? border.value : buffer[width - 1];
+  };
+  T *prev = ring[0], *cur = ring[1], *next = ring[2];
+  load(0, cur);
+  if (vertical && height > 1) load(1, next);
+  const T* outside = border.constant ? borderRow : nullptr;
+  for (int y = 0; y < height; ++y) {
+    const T* up = !vertical ? cur : y > 0 ? prev : outside ? outside : cur;
+    const T* down = !vertical ? cur : y + 1 < height ? next : outside ? outside : cur;
+    row(up, static_cast<const T*>(cur), down, to.Row(y), width);
+    if (!vertical) {
+      if (y + 1 < height) load(y + 1, cur);
+      continue;
+    }
+    std::swap(prev, cur);  // prev = row y, cur = the old prev
+    std::swap(cur, next);  // cur = row y + 1, next = the old prev, free
+    if (y + 2 < height) load(y + 2, next);
+  }
+  return true;
+}
+
+// Trace names of the passes of one pixel type and extremum.
+struct PassNames {
+  const char* square;
+  const char* row;
+  const char* column;
+  const char* cross;
+  const char* separable;  // the plain separable box routine
+};
+
+// Passes run one after the other: the first reads src and writes dst, every later one works
+// in place on dst. Each step returns false on failure (code set, its trace name traced).
+template <class T>
+class PassSequence {
+ public:
+  PassSequence(const VnROI<T>& src, VnROI<T>& dst, Extremum extremum, const PassNames& names, Border<T> border = {})
+      : m_from(&src), m_dst(dst), m_extremum(extremum), m_names(names), m_border(border) {}
+
+  // `count` passes of one shape with the row kernel of the current vector level.
+  bool Repeat(Shape shape, unsigned count);
+  // `count` passes of any row kernel (vertical: it reads the rows above and below).
+  bool Repeat(NeighbourRowFn<T> kernel, bool vertical, unsigned count, const char* trace);
+  // One step giving each pixel the extremum over the 2 half + 1 pixels of its row (column)
+  // centred on it, clipped to the ROI: along a row by steps of four (their number grows as
+  // the logarithm of half), along the columns by running extrema (about three operations
+  // per pixel whatever half is).
+  bool RowExtremum(int half);
+  bool ColumnExtremum(int half);
+  // Both at once (halfY > 0): each source row is read once, filtered along its row into a
+  // block of rows that stays in cache, and the columns are taken from there.
+  bool BoxExtremum(int halfX, int halfY);
+  // dst = src when no step ran.
+  void Finish();
+
+ private:
+  void Done() { m_from = &m_dst; }
+  // The 3x3 pass from a source that is not dst, at the vector levels: the column extremum of
+  // three source rows into a padded buffer, then the row extremum of that buffer.
+  bool SquareFromSource();
+  // Row y of the source filtered along the row into out (buffer: width + 2 halfX elements).
+  void FilterRow(int y, int halfX, T* buffer, T* out) const;
+  const VnROI<T>* m_from;
+  VnROI<T>& m_dst;
+  Extremum m_extremum;
+  PassNames m_names;
+  Border<T> m_border;
+};
+
+// Box erosion or dilation: the extremum over the (2 halfX + 1) x (2 halfY + 1) rectangle
+// clipped to the ROI. Without the vector variants it runs halfX X passes then halfY Y passes
+// (the plain separable routine); with them small half-sizes run min(halfX, halfY) 3x3 passes
+// and the remaining one-axis passes, larger ones the running extrema. Half-sizes beyond the ROI's size act as
+// the ROI's size minus one (further passes change nothing).
+template <class T>
+bool BoxPasses(const VnROI<T>& src, VnROI<T>& dst, Extremum extremum, unsigned halfX, unsigned halfY,
+               const PassNames& names);
+// Disk of radius r: r - (r + 1) / 2 passes of 3x3, then (r + 1) / 2 cross passes. With the
+// vector variants the squares run as one box of that half-size.
+template <class T>
+bool DiskPasses(const VnROI<T>& src, VnROI<T>& dst, Extremum extremum, unsigned radius, const PassNames& names);
+
+}  // namespace vnimg::morphology

@@ -1,0 +1,144 @@
+#include "morphology/rows.h"
+
+#include "morphology/morphology_kernels.h"
+
+namespace vnimg::morphology {
+namespace {
+
+template <class T, class Op>
+void SquareRowPlain(const T* up, const T* mid, const T* down, T* out, int n) {
+  for (int i = 0; i < n; ++i) out[i] = SquarePixel<Op>(up, mid, down, i);
+}
+template <class T, class Op>
+void RowRowPlain(const T*, const T* mid, const T*, T* out, int n) {
+  for (int i = 0; i < n; ++i) out[i] = RowPixel<Op>(mid, i);
+}
+template <class T, class Op>
+void ColumnRowPlain(const T* up, const T* mid, const T* down, T* out, int n) {
+  for (int i = 0; i < n; ++i) out[i] = ColumnPixel<Op>(up, mid, down, i);
+}
+template <class T, class Op>
+void CrossRowPlain(const T* up, const T* mid, const T* down, T* out, int n) {
+  for (int i = 0; i < n; ++i) out[i] = CrossPixel<Op>(up, mid, down, i);
+}
+template <class T, class Op>
+void PairRowPlain(const T* a, const T* b, T* out, int n) {
+  for (int i = 0; i < n; ++i) out[i] = Op::Of(a[i], b[i]);
+}
+template <class T, class Op>
+void ShiftRowPlain(T* buffer, int shift, int n) {
+  for (int i = 0; i < n; ++i) buffer[i] = Of4<Op>(buffer, i, shift);
+}
+template <class T, class Op>
+void PrefixRowPlain(const T* suffix, const T* row, T* prefix, T* out, int n) {
+  for (int i = 0; i < n; ++i) {
+    prefix[i] = Op::Of(prefix[i], row[i]);
+    out[i] = Op::Of(suffix[i], prefix[i]);
+  }
+}
+template <class T>
+void SortColumnsPlain(const T* up, const T* mid, const T* down, T* lo, T* md, T* hi, int n) {
+  for (int i = 0; i < n; ++i) SortColumn(up[i], mid[i], down[i], lo[i], md[i], hi[i]);
+}
+template <class T>
+void MedianRowPlain(const T* lo, const T* md, const T* hi, T* out, int n) {
+  for (int i = 0; i < n; ++i) out[i] = MedianOfColumns(lo, md, hi, i);
+}
+
+template <class T>
+struct Tables {
+  simd::Variants<NeighbourRowFn<T>> neighbour[2][4];
+  simd::Variants<PairRowFn<T>> pair[2];
+  simd::Variants<ShiftRowFn<T>> shift[2];
+  simd::Variants<PrefixRowFn<T>> prefix[2];
+  simd::Variants<SortColumnsFn<T>> sort;
+  simd::Variants<MedianRowFn<T>> median;
+};
+
+template <class T, class Op>
+void SetPlain(Tables<T>& t, int e) {
+  t.neighbour[e][0].plain = &SquareRowPlain<T, Op>;
+  t.neighbour[e][1].plain = &RowRowPlain<T, Op>;
+  t.neighbour[e][2].plain = &ColumnRowPlain<T, Op>;
+  t.neighbour[e][3].plain = &CrossRowPlain<T, Op>;
+  t.pair[e].plain = &PairRowPlain<T, Op>;
+  t.shift[e].plain = &ShiftRowPlain<T, Op>;
+  t.prefix[e].plain = &PrefixRowPlain<T, Op>;
+}
+
+// Puts one ISA file's kernels at `level` of every table.
+template <class T>
+void SetLevel(Tables<T>& t, simd::Level level, const RowKernels<T>& k) {
+  const auto slot = [level](auto& variants) -> auto& {
+    return level == simd::Level::Sse2 ? variants.sse2 : level == simd::Level::Avx2 ? variants.avx2 : variants.avx512;
+  };
+  for (int e = 0; e < 2; ++e) {
+    for (int s = 0; s < 4; ++s) slot(t.neighbour[e][s]) = k.neighbour[e][s];
+    slot(t.pair[e]) = k.pair[e];
+    slot(t.shift[e]) = k.shift[e];
+    slot(t.prefix[e]) = k.prefix[e];
+  }
+  slot(t.sort) = k.sort;
+  slot(t.median) = k.median;
+}
+
+template <class T>
+Tables<T> MakeTables() {
+  Tables<T> t;
+  SetPlain<T, MinOp>(t, 0);
+  SetPlain<T, MaxOp>(t, 1);
+  t.sort.plain = &SortColumnsPlain<T>;
+  t.median.plain = &MedianRowPlain<T>;
+#if VNIMG_X86
+  SetLevel(t, simd::Level::Sse2, RowKernelsSse2(T{}));
+  SetLevel(t, simd::Level::Avx2, RowKernelsAvx2(T{}));
+  SetLevel(t, simd::Level::Avx512, RowKernelsAvx512(T{}));
+#endif
+  return t;
+}
+
+template <class T>
+const Tables<T>& TablesFor() {
+  static const Tables<T> kTables = MakeTables<T>();
+  return kTables;
+}
+
+}  // namespace
+
+template <class T>
+const simd::Variants<NeighbourRowFn<T>>& NeighbourRowVariants(Extremum e, Shape shape) {
+  return TablesFor<T>().neighbour[static_cast<int>(e)][static_cast<int>(shape)];
+}
+template <class T>
+const simd::Variants<PairRowFn<T>>& PairRowVariants(Extremum e) {
+  return TablesFor<T>().pair[static_cast<int>(e)];
+}
+template <class T>
+const simd::Variants<ShiftRowFn<T>>& ShiftRowVariants(Extremum e) {
+  return TablesFor<T>().shift[static_cast<int>(e)];
+}
+template <class T>
+const simd::Variants<PrefixRowFn<T>>& PrefixRowVariants(Extremum e) {
+  return TablesFor<T>().prefix[static_cast<int>(e)];
+}
+template <class T>
+const simd::Variants<SortColumnsFn<T>>& SortColumnsVariants() {
+  return TablesFor<T>().sort;
+}
+template <class T>
+const simd::Variants<MedianRowFn<T>>& MedianRowVariants() {
+  return TablesFor<T>().median;
+}
+
+#define VNIMG_MORPHOLOGY_ROWS(T)                                                                  \
+  template const simd::Variants<NeighbourRowFn<T>>& NeighbourRowVariants<T>(Extremum, Shape); \
+  template const simd::Variants<PairRowFn<T>>& PairRowVariants<T>(Extremum);                  \
+  template const simd::Variants<ShiftRowFn<T>>& ShiftRowVariants<T>(Extremum);                \
+  template const simd::Variants<PrefixRowFn<T>>& PrefixRowVariants<T>(Extremum);              \
+  template const simd::Variants<SortColumnsFn<T>>& SortColumnsVariants<T>();                  \
+  template const simd::Variants<MedianRowFn<T>>& MedianRowVariants<T>();
+VNIMG_MORPHOLOGY_ROWS(std::uint8_t)
+VNIMG_MORPHOLOGY_ROWS(std::uint16_t)
+#undef VNIMG_MORPHOLOGY_ROWS
+
+}  // namespace vnimg::morphology

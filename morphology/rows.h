@@ -1,0 +1,69 @@
+// Row kernels of the gray-level morphology: a plain loop per pass shape and extremum (the
+// reference) and its vector variants, one Variants table each. Every kernel reads padded rows
+// (index -1 and index n readable, see morphology_kernels.h) and writes n pixels of `out`,
+// which must not overlap its inputs; the pair and shift kernels work element by element and
+// may write over their first input.
+#pragma once
+
+#include <cstdint>
+
+#include "foundation/simd.h"
+
+namespace vnimg::morphology {
+
+enum class Extremum { Min = 0, Max = 1 };  // erosion, dilation
+enum class Shape { Square = 0, Row = 1, Column = 2, Cross = 3 };  // 3x3, X, Y, XY
+
+// out[i] = the extremum over the shape's neighbourhood of column i.
+template <class T>
+using NeighbourRowFn = void (*)(const T* up, const T* mid, const T* down, T* out, int n);
+// out[i] = extremum(a[i], b[i]).
+template <class T>
+using PairRowFn = void (*)(const T* a, const T* b, T* out, int n);
+// buffer[i] = extremum of buffer[i + k shift], k = 0..3, for i < n, in increasing i.
+template <class T>
+using ShiftRowFn = void (*)(T* buffer, int shift, int n);
+// prefix[i] = extremum(prefix[i], row[i]), then out[i] = extremum(suffix[i], prefix[i]).
+template <class T>
+using PrefixRowFn = void (*)(const T* suffix, const T* row, T* prefix, T* out, int n);
+// Column i of (up, mid, down) sorted into lo[i] <= md[i] <= hi[i], for i < n.
+template <class T>
+using SortColumnsFn = void (*)(const T* up, const T* mid, const T* down, T* lo, T* md, T* hi, int n);
+// out[i] = the median of the nine values of sorted columns i - 1, i, i + 1.
+template <class T>
+using MedianRowFn = void (*)(const T* lo, const T* md, const T* hi, T* out, int n);
+
+template <class T>
+const simd::Variants<NeighbourRowFn<T>>& NeighbourRowVariants(Extremum e, Shape shape);
+template <class T>
+const simd::Variants<PairRowFn<T>>& PairRowVariants(Extremum e);
+template <class T>
+const simd::Variants<ShiftRowFn<T>>& ShiftRowVariants(Extremum e);
+template <class T>
+const simd::Variants<PrefixRowFn<T>>& PrefixRowVariants(Extremum e);
+template <class T>
+const simd::Variants<SortColumnsFn<T>>& SortColumnsVariants();
+template <class T>
+const simd::Variants<MedianRowFn<T>>& MedianRowVariants();
+
+// What one ISA file offers for one pixel width.
+template <class T>
+struct RowKernels {
+  NeighbourRowFn<T> neighbour[2][4] = {};  // [extremum][shape]
+  PairRowFn<T> pair[2] = {};
+  ShiftRowFn<T> shift[2] = {};
+  PrefixRowFn<T> prefix[2] = {};
+  SortColumnsFn<T> sort = nullptr;
+  MedianRowFn<T> median = nullptr;
+};
+
+#if VNIMG_X86
+RowKernels<std::uint8_t> RowKernelsSse2(std::uint8_t);
+RowKernels<std::uint16_t> RowKernelsSse2(std::uint16_t);
+RowKernels<std::uint8_t> RowKernelsAvx2(std::uint8_t);
+RowKernels<std::uint16_t> RowKernelsAvx2(std::uint16_t);
+RowKernels<std::uint8_t> RowKernelsAvx512(std::uint8_t);
+RowKernels<std::uint16_t> RowKernelsAvx512(std::uint16_t);
+#endif
+
+}  // namespace vnimg::morphology
