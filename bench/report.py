@@ -53,6 +53,12 @@ ROWS = [
     ("Geometric transforms", "rotate 17°, bilinear 4 bits / `cv::warpAffine` LINEAR", "BM_RotateBilinear4", "BM_CvRotateLinear"),
     ("Geometric transforms", "shrink by 3.7 / `cv::resize` AREA", "BM_Shrink37", "BM_CvShrink37"),
     ("Geometric transforms", "halve / `cv::resize` AREA by 2", "BM_Halve", "BM_CvHalveArea"),
+    ("Moments and measurement", "binary moments, second order, thresholded scene / `cv::moments` binary", "BM_BinaryMoments2", "BM_OpenCV_Moments/{size}/binary:1"),
+    ("Moments and measurement", "weighted moments, third order / `cv::moments`", "BM_WeightedMoments3", "BM_OpenCV_Moments/{size}/binary:0"),
+    ("Moments and measurement", "weighted moments, fourth order", "BM_WeightedMoments4", None),
+    ("Moments and measurement", "weighted inertia", "BM_InertiaWeighted", None),
+    ("Moments and measurement", "focus measure", "BM_Focusing", None),
+    ("Moments and measurement", "correlogram into `VnBW16` / 2D `cv::calcHist` 256x256", "BM_Correlogram", "BM_OpenCV_CalcHist2D"),
 ]
 
 UNIT_TO_US = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}

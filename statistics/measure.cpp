@@ -36,17 +36,24 @@ float Focus(VnROI<T>* src, const char* trace, int components, RowTerms rowTerms)
   return static_cast<float>(std::sqrt(sum / (double(components) * width * height)));
 }
 
-// Pair counts of a 256 x 256 correlogram: counts[a + 256 (255 - b)].
+// Pair counts of a 256 x 256 correlogram: counts[a + 256 (255 - b)]. Below 2^32 pixels no
+// count can wrap; beyond, the counts stop at the top.
 std::unique_ptr<std::uint32_t[]> CountPairs(const VnROI<VnBW8>& a, const VnROI<VnBW8>& b) {
-  std::unique_ptr<std::uint32_t[]> counts(new (std::nothrow) std::uint32_t[65536]());
-  if (!counts) return counts;
+  std::unique_ptr<std::uint32_t[]> table(new (std::nothrow) std::uint32_t[65536]());
+  if (!table) return table;
+  std::uint32_t* const counts = table.get();
+  const bool canWrap = std::uint64_t(a.GetWidth()) * std::uint64_t(a.GetHeight()) > 0xFFFFFFFFu;
   frame::ForEachRow(a, b, [&](const VnBW8* pa, const VnBW8* pb, int width) {
-    for (int x = 0; x < width; ++x) {
-      std::uint32_t& c = counts[pa[x] + 256 * (255 - pb[x])];
-      c += c != 0xFFFFFFFFu;
+    if (canWrap) {
+      for (int x = 0; x < width; ++x) {
+        std::uint32_t& c = counts[pa[x] + 256 * (255 - pb[x])];
+        c += c != 0xFFFFFFFFu;
+      }
+      return;
     }
+    for (int x = 0; x < width; ++x) ++counts[pa[x] + 256 * (255 - pb[x])];
   });
-  return counts;
+  return table;
 }
 
 template <class T>
