@@ -1,41 +1,49 @@
 // Gravity centre and centroid from column and row tables, and second-order inertia.
 #include <memory>
 #include <new>
+#include <utility>
 
 #include "foundation/frame.h"
+#include "statistics/centre_kernels.h"
 #include "statistics/moments_sums.h"
 #include "vnimg/moments.h"
 
 namespace vnimg::moments {
 namespace {
 
-// One table of weights per column and one per row; the weights of a pixel are added to both.
+// One table of weights per column and one per row. Columns count in 32 bits and move to 64
+// bits before any could wrap: a span adds at most 65535 to a column.
 class CentreTables {
  public:
   CentreTables(int width, int height)
-      : m_columns(new (std::nothrow) std::uint64_t[static_cast<std::size_t>(width)]()),
+      : m_narrow(new (std::nothrow) std::uint32_t[static_cast<std::size_t>(width)]()),
+        m_columns(new (std::nothrow) std::uint64_t[static_cast<std::size_t>(width)]()),
         m_rows(new (std::nothrow) std::uint64_t[static_cast<std::size_t>(height)]()),
         m_width(width),
         m_height(height) {}
-  bool Ok() const { return m_columns && m_rows; }
-  // Pixels x .. x + n - 1 of row y, weighted by weight(v).
-  template <class T, class Weight>
-  void Add(const T* pixels, int x, int y, int n, Weight weight) {
-    std::uint64_t row = 0;
-    for (int i = 0; i < n; ++i) {
-      const unsigned w = weight(pixels[i]);
-      m_columns[x + i] += w;
-      row += w;
-    }
-    m_rows[y] += row;
+  bool Ok() const { return m_narrow && m_columns && m_rows; }
+  // Pixels x .. x + n - 1 of row y: addColumns(columns) adds their weights to the counts of
+  // their columns and returns the total.
+  template <class AddColumnsFn>
+  void Add(int x, int y, AddColumnsFn addColumns) {
+    if (m_spans == kSpansBetweenMoves) MoveColumns();
+    ++m_spans;
+    m_rows[y] += addColumns(m_narrow.get() + x);
   }
   // The means of the column and row indices under the tables' weights (0 when they are all 0).
-  void Store(float& x, float& y) const {
+  void Store(float& x, float& y) {
+    MoveColumns();
     x = Mean(m_columns.get(), m_width);
     y = Mean(m_rows.get(), m_height);
   }
 
  private:
+  static constexpr unsigned kSpansBetweenMoves = 65536;
+
+  void MoveColumns() {
+    for (int i = 0; i < m_width; ++i) m_columns[i] += std::exchange(m_narrow[i], 0u);
+    m_spans = 0;
+  }
   static float Mean(const std::uint64_t* table, int n) {
     double total = 0, weighted = 0;
     for (int i = 0; i < n; ++i) {
@@ -45,10 +53,12 @@ class CentreTables {
     return total == 0 ? 0.0f : static_cast<float>(weighted / total);
   }
 
+  std::unique_ptr<std::uint32_t[]> m_narrow;
   std::unique_ptr<std::uint64_t[]> m_columns;
   std::unique_ptr<std::uint64_t[]> m_rows;
   int m_width;
   int m_height;
+  unsigned m_spans = 0;
 };
 
 // Checks the ROI and gets the tables; false (traced) on failure.
@@ -99,6 +109,27 @@ InertiaSums SumInertia(const VnROI<VnBW8>& src, StretchSums stretchSums) {
 }
 
 }  // namespace
+
+std::uint64_t CountColumns8Plain(const VnBW8* p, int n, unsigned threshold, std::uint32_t* columns) {
+  return AddColumns(p, 0, n, [threshold](VnBW8 v) { return BinaryWeight(v, threshold); }, columns);
+}
+
+std::uint64_t WeighColumns8Plain(const VnBW8* p, int n, std::uint32_t* columns) {
+  return AddColumns(p, 0, n, [](VnBW8 v) { return unsigned{v}; }, columns);
+}
+
+const simd::Variants<CountColumns8Fn>& CountColumns8Variants() {
+  static constexpr simd::Variants<CountColumns8Fn> kVariants{&CountColumns8Plain, VNIMG_X86_VARIANT(CountColumns8Sse2),
+                                                             VNIMG_X86_VARIANT(CountColumns8Avx2), nullptr};
+  return kVariants;
+}
+
+const simd::Variants<WeighColumns8Fn>& WeighColumns8Variants() {
+  static constexpr simd::Variants<WeighColumns8Fn> kVariants{&WeighColumns8Plain, VNIMG_X86_VARIANT(WeighColumns8Sse2),
+                                                             VNIMG_X86_VARIANT(WeighColumns8Avx2), nullptr};
+  return kVariants;
+}
+
 }  // namespace vnimg::moments
 
 using namespace vnimg;
@@ -110,8 +141,9 @@ void ImgGravityCenter(VnROI<VnBW8>* src, unsigned int threshold, float& x, float
   VnOk();
   std::unique_ptr<CentreTables> tables;
   if (!StartCentre(src, kTrace, tables)) return;
+  const CountColumns8Fn run = CountColumns8Variants().Pick();
   ForEachSpan(*src, [&](const VnBW8* pixels, int px, int py, int n) {
-    tables->Add(pixels, px, py, n, [threshold](VnBW8 v) { return BinaryWeight(v, threshold); });
+    tables->Add(px, py, [&](std::uint32_t* columns) { return run(pixels, n, threshold, columns); });
   });
   tables->Store(x, y);
 }
@@ -124,7 +156,9 @@ void ImgGravityCenter(VnROI<VnBW16>* src, unsigned int threshold, float& x, floa
   if (!StartCentre(src, kTrace, tables) || src->GetMaskRunCount() != 0) return;
   const frame::Rows<VnBW16> rows(*src);
   for (int row = 0; row < src->GetHeight(); ++row)
-    tables->Add(rows.Row(row), 0, row, src->GetWidth(), [threshold](VnBW16 v) { return BinaryWeight(v, threshold); });
+    tables->Add(0, row, [&](std::uint32_t* columns) {
+      return AddColumns(rows.Row(row), 0, src->GetWidth(), [threshold](VnBW16 v) { return BinaryWeight(v, threshold); }, columns);
+    });
   tables->Store(x, y);
 }
 
@@ -137,11 +171,11 @@ void ImgCentroid(VnROI<VnBW8>* src, float& x, float& y, VnBW8Vector* lut) {
   std::unique_ptr<CentreTables> tables;
   if (!StartCentre(src, kTrace, tables)) return;
   const VnBW8* table = lut ? lut->GetDataPtr() : nullptr;
+  const WeighColumns8Fn run = WeighColumns8Variants().Pick();
   ForEachSpan(*src, [&](const VnBW8* pixels, int px, int py, int n) {
-    if (table)
-      tables->Add(pixels, px, py, n, [table](VnBW8 v) { return unsigned{table[v]}; });
-    else
-      tables->Add(pixels, px, py, n, [](VnBW8 v) { return unsigned{v}; });
+    tables->Add(px, py, [&](std::uint32_t* columns) {
+      return table ? AddColumns(pixels, 0, n, [table](VnBW8 v) { return unsigned{table[v]}; }, columns) : run(pixels, n, columns);
+    });
   });
   tables->Store(x, y);
 }
