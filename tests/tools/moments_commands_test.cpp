@@ -22,40 +22,30 @@ class MomentsCommandsTest : public ToolTest {
   VnImage<VnC24> colour = RandomImage<VnC24>(rng, 29, 17);
 };
 
+// "name: value" lines of a text report.
+std::string Lines(std::initializer_list<std::pair<const char*, float>> values) {
+  std::string text;
+  for (const auto& [name, value] : values) text += std::string(name) + ": " + Value(value) + "\n";
+  return text;
+}
+
 TEST_F(MomentsCommandsTest, PrintsMatchTheLibrary) {
   const std::string A = Path("a.png"), B = Path("b.png"), W = Path("wide.pgm"), C = Path("colour.png");
   float m[15], x, y, v[5];
   unsigned mass;
-  ImgBinaryMoments(&a, 100, m[0], m[1], m[2], m[3], m[4], m[5]);
-  const std::string binary = "m00: " + Value(m[0]) + "\nm10: " + Value(m[1]) + "\nm01: " + Value(m[2]) + "\nm20: " + Value(m[3]) + "\nm11: " + Value(m[4]);
-  ImgBinaryMoments(&wide, 30000, m[0], m[1], m[2]);
-  const std::string binary16 = "{\n  \"m00\": " + Value(m[0]) + ",\n  \"m10\": " + Value(m[1]) + ",\n  \"m01\": " + Value(m[2]) + "\n}\n";
-  ImgWeightedMoments(&a, m[0], m[1], m[2], m[3], m[4], m[5], m[6], m[7], m[8], m[9], m[10], m[11], m[12], m[13], m[14]);
-  const std::string weighted = "m13: " + Value(m[13]) + "\nm04: " + Value(m[14]) + "\n";
-  ImgWeightedMoments(&wide, m[0], m[1], m[2]);
-  const std::string weighted16 = "m01: " + Value(m[2]) + "\n";
-  ImgGravityCenter(&wide, 40000, x, y);
-  const std::string gravity = "x: " + Value(x) + "\ny: " + Value(y) + "\n";
-  ImgCentroid(&a, x, y);
-  const std::string centroid = "x: " + Value(x) + "\ny: " + Value(y) + "\n";
-  ImgInertia(&a, 77, v[0], v[1], v[2], &v[3], &v[4], &mass);
-  const std::string binaryInertia = "var-y: " + Value(v[2]) + "\ncenter-x: " + Value(v[3]) + "\ncenter-y: " + Value(v[4]) + "\ncount: " + std::to_string(mass) + "\n";
-  ImgInertia(&a, v[0], v[1], v[2], &v[3], &v[4], &mass, nullptr);
-  const std::string weightedInertia = "var-x: " + Value(v[0]) + "\ncov-xy: " + Value(v[1]) + "\n";
-  ImgLinearRegression(&a, &b, v[0], v[1], v[2], 1);
-  const std::string regression = "slope: " + Value(v[0]) + "\noffset: " + Value(v[1]) + "\ncorrelation: " + Value(v[2]) + "\n";
   const std::pair<Args, std::string> rows[] = {
-      {{"binary-moments", A, "--threshold", "100"}, binary},
-      {{"binary-moments", W, "--threshold", "30000", "--order", "1", "--json"}, binary16},
-      {{"weighted-moments", A, "--order", "4"}, weighted},
-      {{"weighted-moments", W, "--order", "1"}, weighted16},
-      {{"gravity-center", W, "--threshold", "40000"}, gravity},
-      {{"centroid", A}, centroid},
-      {{"inertia", A, "--threshold", "77"}, binaryInertia},
-      {{"inertia", A}, weightedInertia},
-      {{"focusing", C}, "focus: " + Value(ImgFocusing(&colour)) + "\n"},
+      {{"binary-moments", A, "--threshold", "100"}, (ImgBinaryMoments(&a, 100, m[0], m[1], m[2], m[3], m[4], m[5]), Lines({{"m00", m[0]}, {"m10", m[1]}, {"m01", m[2]}, {"m20", m[3]}, {"m11", m[4]}, {"m02", m[5]}}))},
+      {{"binary-moments", W, "--threshold", "30000", "--order", "1", "--json"},
+       (ImgBinaryMoments(&wide, 30000, m[0], m[1], m[2]), "{\n  \"m00\": " + Value(m[0]) + ",\n  \"m10\": " + Value(m[1]) + ",\n  \"m01\": " + Value(m[2]) + "\n}\n")},
+      {{"weighted-moments", A, "--order", "4"}, (ImgWeightedMoments(&a, m[0], m[1], m[2], m[3], m[4], m[5], m[6], m[7], m[8], m[9], m[10], m[11], m[12], m[13], m[14]), Lines({{"m13", m[13]}, {"m04", m[14]}}))},
+      {{"weighted-moments", W, "--order", "1"}, (ImgWeightedMoments(&wide, m[0], m[1], m[2]), Lines({{"m01", m[2]}}))},
+      {{"gravity-center", W, "--threshold", "40000"}, (ImgGravityCenter(&wide, 40000, x, y), Lines({{"x", x}, {"y", y}}))},
+      {{"centroid", A}, (ImgCentroid(&a, x, y), Lines({{"x", x}, {"y", y}}))},
+      {{"inertia", A, "--threshold", "77"}, (ImgInertia(&a, 77, v[0], v[1], v[2], &v[3], &v[4], &mass), Lines({{"var-y", v[2]}, {"center-x", v[3]}, {"center-y", v[4]}}) + "count: " + std::to_string(mass))},
+      {{"inertia", A}, (ImgInertia(&a, v[0], v[1], v[2], &v[3], &v[4], &mass, nullptr), Lines({{"var-x", v[0]}, {"cov-xy", v[1]}}))},
+      {{"focusing", C}, Lines({{"focus", ImgFocusing(&colour)}})},
       {{"focusing", W, "--json"}, "\"focus\": " + Value(ImgFocusing(&wide))},
-      {{"linear-regression", A, B, "--skip-extremes"}, regression},
+      {{"linear-regression", A, B, "--skip-extremes"}, (ImgLinearRegression(&a, &b, v[0], v[1], v[2], 1), Lines({{"slope", v[0]}, {"offset", v[1]}, {"correlation", v[2]}}))},
       {{"rms-noise", A, B, "--mode", "independent"}, Value(ImgRmsNoise(&a, &b, IMG_REFERENCE_INDEPENDENT)) + "\n"},
       {{"rms-noise", A, W, "--n", "256", "--mode", "includes-source"}, Value(ImgRmsNoise(&a, &wide, 256, IMG_REFERENCE_INCLUDES_SOURCE)) + "\n"},
       {{"signal-noise-ratio", C, C}, "0\n"},
@@ -74,10 +64,9 @@ TEST_F(MomentsCommandsTest, CorrelogramWritesTheLibrarysImage) {
     ASSERT_EQ(Tool({"correlogram", Path("a.png"), Path("b.png"), out, "--bits", bits}).status, 0);
     VnImage<VnBW8> d8;
     VnImage<VnBW16> d16;
-    ImgCorrelogram(&a, &b, &d8), ImgCorrelogram(&a, &b, &d16);
     const tool::AnyImage written = tool::ReadImage(out);
-    EXPECT_TRUE(bits[0] == '8' ? SamePixels<VnBW8>(std::get<VnImage<VnBW8>>(written.pixels), d8)
-                               : SamePixels<VnBW16>(std::get<VnImage<VnBW16>>(written.pixels), d16));
+    EXPECT_TRUE(bits[0] == '8' ? (ImgCorrelogram(&a, &b, &d8), SamePixels<VnBW8>(std::get<VnImage<VnBW8>>(written.pixels), d8))
+                               : (ImgCorrelogram(&a, &b, &d16), SamePixels<VnBW16>(std::get<VnImage<VnBW16>>(written.pixels), d16)));
   }
 }
 
