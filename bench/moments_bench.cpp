@@ -1,6 +1,7 @@
 // Moments (beside cv::moments), inertia, focus and the correlogram (beside a 2D cv::calcHist).
 #include <cmath>
 
+#include "foundation/simd.h"
 #include "support.h"
 
 #if VNIMG_WITH_OPENCV
@@ -61,6 +62,25 @@ void BM_WeightedMoments4(benchmark::State& state) {
   ReportThroughput(state, Pixels(image), Pixels(image));
 }
 BENCHMARK(BM_WeightedMoments4)->Apply(LargeSizes);
+
+// The variants beside the plain loop at 1920 x 1080: range(0) the level cap, range(1) 1 for the
+// binary second order (on the scene), 0 for the weighted third order.
+void BM_MomentsAtLevel(benchmark::State& state) {
+  const bool binary = state.range(1) != 0;
+  const VnImage<VnBW8> image = binary ? DiscScene(1920, 1080) : RandomImage<VnBW8>(1920, 1080);
+  VnImage<VnBW8> src = image;
+  simd::SetLevelCap(static_cast<simd::Level>(state.range(0)));
+  float m[10];
+  for (auto _ : state) {
+    if (binary) ImgBinaryMoments(&src, 128, m[0], m[1], m[2], m[3], m[4], m[5]);
+    else ImgWeightedMoments(&src, m[0], m[1], m[2], m[3], m[4], m[5], m[6], m[7], m[8], m[9]);
+    benchmark::DoNotOptimize(m);
+  }
+  simd::SetLevelCap(simd::Level::Avx512);
+  ReportThroughput(state, Pixels(src), Pixels(src));
+  state.SetLabel(simd::LevelName(static_cast<simd::Level>(state.range(0))));
+}
+BENCHMARK(BM_MomentsAtLevel)->ArgNames({"level", "binary"})->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::kMicrosecond);
 
 #if VNIMG_WITH_OPENCV
 // cv::moments computes every moment to the third order (and the central ones) either way.
