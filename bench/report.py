@@ -73,6 +73,12 @@ ROWS = [
     ("Gray-level morphology", "`VnBW16` box erosion, half-size 30 / `cv::erode` 61x61", "BM_ErodeBox16/{size}/half:30", "BM_OpenCV_Erode16/{size}/half:30"),
     ("Gray-level morphology", "disk dilation, radius 7 / `cv::dilate` 15x15 ellipse (shapes differ)", "BM_DilateDisk7", "BM_OpenCV_DilateEllipse15"),
     ("Gray-level morphology", "3x3 median / `cv::medianBlur` 3", "BM_Median", "BM_OpenCV_MedianBlur3"),
+    ("Moments and measurement", "binary moments, second order, thresholded scene / `cv::moments` binary", "BM_BinaryMoments2", "BM_OpenCV_Moments/{size}/binary:1"),
+    ("Moments and measurement", "weighted moments, third order / `cv::moments`", "BM_WeightedMoments3", "BM_OpenCV_Moments/{size}/binary:0"),
+    ("Moments and measurement", "weighted moments, fourth order", "BM_WeightedMoments4", None),
+    ("Moments and measurement", "weighted inertia", "BM_InertiaWeighted", None),
+    ("Moments and measurement", "focus measure", "BM_Focusing", None),
+    ("Moments and measurement", "correlogram into `VnBW16` / 2D `cv::calcHist` 256x256", "BM_Correlogram", "BM_OpenCV_CalcHist2D"),
 ]
 
 UNIT_TO_US = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}

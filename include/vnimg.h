@@ -18,3 +18,4 @@
 #include "vnimg/geometry.h"
 #include "vnimg/filter.h"
 #include "vnimg/morphology.h"
+#include "vnimg/moments.h"

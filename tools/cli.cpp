@@ -361,6 +361,7 @@ std::span<const Command> Commands() {
     AddGeometryCommands(all);
     AddFilterCommands(all);
     AddMorphologyCommands(all);
+    AddMomentsCommands(all);
     AddDemoCommand(all);
     return all;
   }();

@@ -226,6 +226,45 @@ StageResult MarksTopHat(const VnImage<VnBW8>& gray) {
   return result;
 }
 
+// The foreground (the adaptive threshold's, which uneven light leaves clean) measured as one
+// blob: its area, gravity centre and principal-axis angle from the binary inertia.
+StageResult Foreground(const VnImage<VnBW8>& gray) {
+  VnImage<VnBW8> src = gray;
+  VnImage<VnBW8> map = SameSize<VnBW8>(gray), binary = SameSize<VnBW8>(gray);
+  CallOperation("ImgAutoAdaptiveThreshold",
+                [&] { ImgAutoAdaptiveThreshold(&src, &map, IMG_THRESHOLD_MIN_RESIDUE, kAdaptiveTile, kAdaptiveTile); });
+  CallOperation("ImgOper", [&] { ImgOper(GreaterOrEqual, &src, &map, &binary); });
+  float x = 0, y = 0, varX = 0, covXY = 0, varY = 0;
+  unsigned int area = 0;
+  CallOperation("ImgGravityCenter", [&] { ImgGravityCenter(&binary, 128, x, y); });
+  CallOperation("ImgInertia", [&] { ImgInertia(&binary, 128, varX, covXY, varY, nullptr, nullptr, &area); });
+  const double degrees = 0.5 * std::atan2(2.0 * covXY, double(varX) - varY) * 180 / 3.14159265358979323846;
+  StageResult result;
+  result.values.Set("area", area).Set("gravity-center-x", x).Set("gravity-center-y", y);
+  result.values.Set("var-x", varX).Set("cov-xy", covXY).Set("var-y", varY).Set("principal-axis-degrees", degrees);
+  result.Picture("foreground.png", std::move(binary));
+  return result;
+}
+
+// The focus measure of the picture and of a smoothed copy: 2 x 2 block means (ImgHalve)
+// enlarged back bilinearly (ImgScaleRotate, pixel (i, j) of the half covering [2i, 2i + 2) x
+// [2j, 2j + 2)), which must read lower.
+StageResult Focus(const VnImage<VnBW8>& gray) {
+  VnImage<VnBW8> src = gray;
+  VnImage<VnBW8> half;
+  VnImage<VnBW8> smooth = SameSize<VnBW8>(gray);
+  float sharp = 0, smoothed = 0;
+  CallOperation("ImgHalve", [&] { ImgHalve(&src, &half, 1); });
+  CallOperation("ImgScaleRotate", [&] {
+    ImgScaleRotate(&half, 0.0f, 0.0f, 0.0f, 0.0f, 2.0f, 2.0f, 0.0f, &smooth, 8);
+  });
+  CallOperation("ImgFocusing", [&] { sharp = ImgFocusing(&src), smoothed = ImgFocusing(&smooth); });
+  StageResult result;
+  result.values.Set("focus", sharp).Set("focus-smoothed", smoothed).Set("smoothing", "2 x 2 block means enlarged back bilinearly");
+  result.Picture("smoothed.png", std::move(smooth));
+  return result;
+}
+
 std::vector<Stage> Stages() {
   std::vector<Stage> stages{{"histogram", "histogram features of the picture", Histogram}};
   for (const EnumName& mode : kThresholdModes) stages.push_back(AutoThresholdStage(mode));
@@ -237,6 +276,8 @@ std::vector<Stage> Stages() {
   stages.push_back({"kernel-convolution", "5x5 binomial smoothing, then the Sobel X magnitude", KernelConvolution});
   stages.push_back({"open-box", "thresholded parts closed and opened by a 3 x 3 box: the noise specks go", OpenThresholded});
   stages.push_back({"black-top-hat-disk", "black top-hat by a disk of radius 4: the dark marks stand out", MarksTopHat});
+  stages.push_back({"foreground", "area, gravity centre and principal axis of the thresholded foreground", Foreground});
+  stages.push_back({"focus", "focus measure of the picture and of a smoothed copy", Focus});
   return stages;
 }
 
