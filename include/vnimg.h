@@ -16,3 +16,4 @@
 #include "vnimg/histogram.h"
 #include "vnimg/threshold.h"
 #include "vnimg/geometry.h"
+#include "vnimg/statistics.h"
