@@ -16,6 +16,10 @@ namespace {
 // Rows whose column sums cannot wrap a 32-bit counter.
 template <class T>
 constexpr int kRowsPerBlock = static_cast<int>(0xFFFFFFFFu / std::numeric_limits<T>::max());
+// Rows the kernels add per call: enough to spare the sums most of their loads and stores, few
+// enough for the hardware to follow every row's stream.
+constexpr int kGroupRows = 8;
+static_assert(kGroupRows <= static_cast<int>(kMaxColumnRows));
 
 // Exact column sums: added row by row into 32-bit counters, which move into 64-bit totals
 // before they can wrap.
@@ -31,11 +35,14 @@ std::vector<std::uint64_t> ColumnTotals(const VnROI<T>& roi) {
   const auto flush = [&] {
     for (std::size_t x = 0; x < width; ++x) totals[x] += std::exchange(block[x], 0u);
   };
-  int rows = 0;
-  ForEachRowSpan(roi, [&](const T* p, std::size_t n) {
-    run(p, block.data(), n);
-    if (++rows == kRowsPerBlock<T>) flush(), rows = 0;
-  });
+  const frame::Rows<T> rows(roi);
+  int inBlock = 0;
+  for (int y = 0; y < roi.GetHeight(); y += kGroupRows) {
+    const int group = std::min(kGroupRows, roi.GetHeight() - y);
+    if (inBlock + group > kRowsPerBlock<T>) flush(), inBlock = 0;
+    run(rows.Row(y), rows.pitch, static_cast<std::size_t>(group), block.data(), width);
+    inBlock += group;
+  }
   flush();
   return totals;
 }

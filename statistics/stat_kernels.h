@@ -45,9 +45,12 @@ using Differ8Fn = std::uint64_t (*)(const VnBW8* a, const VnBW8* b, std::size_t 
 using Differ16Fn = std::uint64_t (*)(const VnBW16* a, const VnBW16* b, std::size_t n);
 // Set bits of a XOR b over n whole bytes.
 using DifferBitsFn = std::uint64_t (*)(const std::uint8_t* a, const std::uint8_t* b, std::size_t n);
-// sums[x] += p[x] (wrapping at 2^32).
-using AddColumns8Fn = void (*)(const VnBW8* p, std::uint32_t* sums, std::size_t n);
-using AddColumns16Fn = void (*)(const VnBW16* p, std::uint32_t* sums, std::size_t n);
+// sums[x] += the pixels x of `rows` rows from p, `pitch` bytes apart (wrapping at 2^32). The
+// vector variants add a group of rows in narrow lanes first: at most kMaxColumnRows rows.
+using AddColumns8Fn = void (*)(const VnBW8* p, std::ptrdiff_t pitch, std::size_t rows, std::uint32_t* sums, std::size_t n);
+using AddColumns16Fn = void (*)(const VnBW16* p, std::ptrdiff_t pitch, std::size_t rows, std::uint32_t* sums, std::size_t n);
+// 8-bit pixels of that many rows add up in 16-bit lanes.
+constexpr std::size_t kMaxColumnRows = 65535 / 255;
 
 // The plain rules over pixels [from, n).
 
@@ -71,11 +74,13 @@ static inline SumSquares SumSquaresFrom(const T* p, std::size_t from, std::size_
 template <class T>
 static inline std::uint64_t MinMaxSumFrom(const T* p, std::size_t from, std::size_t n, Extremes& e) {
   std::uint64_t sum = 0;
+  unsigned min = e.min, max = e.max;  // locals: e may alias the pixels for all the compiler knows
   for (std::size_t i = from; i < n; ++i) {
-    e.min = p[i] < e.min ? p[i] : e.min;
-    e.max = p[i] > e.max ? p[i] : e.max;
+    min = p[i] < min ? p[i] : min;
+    max = p[i] > max ? p[i] : max;
     sum += p[i];
   }
+  e = {min, max};
   return sum;
 }
 
@@ -110,8 +115,12 @@ static inline unsigned DifferLeadingBits(std::uint8_t a, std::uint8_t b, int bit
 }
 
 template <class T>
-static inline void AddColumnsFrom(const T* p, std::uint32_t* sums, std::size_t from, std::size_t n) {
-  for (std::size_t i = from; i < n; ++i) sums[i] += p[i];
+static inline void AddColumnsFrom(const T* p, std::ptrdiff_t pitch, std::size_t rows, std::uint32_t* sums, std::size_t from,
+                                  std::size_t n) {
+  for (std::size_t r = 0; r < rows; ++r) {
+    const T* row = reinterpret_cast<const T*>(reinterpret_cast<const std::uint8_t*>(p) + pitch * static_cast<std::ptrdiff_t>(r));
+    for (std::size_t i = from; i < n; ++i) sums[i] += row[i];
+  }
 }
 
 const simd::Variants<Sum8Fn>& Sum8Variants();
@@ -141,8 +150,8 @@ const simd::Variants<AddColumns16Fn>& AddColumns16Variants();
   std::uint64_t Differ8##Isa(const VnBW8* a, const VnBW8* b, std::size_t n);                 \
   std::uint64_t Differ16##Isa(const VnBW16* a, const VnBW16* b, std::size_t n);              \
   std::uint64_t DifferBits##Isa(const std::uint8_t* a, const std::uint8_t* b, std::size_t n); \
-  void AddColumns8##Isa(const VnBW8* p, std::uint32_t* sums, std::size_t n);                 \
-  void AddColumns16##Isa(const VnBW16* p, std::uint32_t* sums, std::size_t n);
+  void AddColumns8##Isa(const VnBW8* p, std::ptrdiff_t pitch, std::size_t rows, std::uint32_t* sums, std::size_t n); \
+  void AddColumns16##Isa(const VnBW16* p, std::ptrdiff_t pitch, std::size_t rows, std::uint32_t* sums, std::size_t n);
 VNIMG_STAT_ISA_KERNELS(Sse2)
 VNIMG_STAT_ISA_KERNELS(Avx2)
 VNIMG_STAT_ISA_KERNELS(Avx512)

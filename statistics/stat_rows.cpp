@@ -29,8 +29,8 @@ std::uint64_t DifferBitsPlain(const std::uint8_t* a, const std::uint8_t* b, std:
   return DifferBitsFrom(a, b, 0, n);
 }
 template <class T>
-void AddColumnsPlain(const T* p, std::uint32_t* sums, std::size_t n) {
-  AddColumnsFrom(p, sums, 0, n);
+void AddColumnsPlain(const T* p, std::ptrdiff_t pitch, std::size_t rows, std::uint32_t* sums, std::size_t n) {
+  AddColumnsFrom(p, pitch, rows, sums, 0, n);
 }
 
 }  // namespace

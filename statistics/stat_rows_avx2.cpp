@@ -24,8 +24,11 @@ struct Avx2 {
   static R Max8(R a, R b) { return _mm256_max_epu8(a, b); }
   static R Min16(R a, R b) { return _mm256_min_epu16(a, b); }
   static R Max16(R a, R b) { return _mm256_max_epu16(a, b); }
-  static R CmpEq8(R a, R b) { return _mm256_cmpeq_epi8(a, b); }
-  static R CmpEq16(R a, R b) { return _mm256_cmpeq_epi16(a, b); }
+  // Counters gain 1 in each byte of a lane that qualifies (compare masks are -1).
+  static R CountAtMost8(R c, R v, R t, R on) { return Sub8(c, And(_mm256_cmpeq_epi8(Min8(v, t), v), on)); }
+  static R CountAtMost16(R c, R v, R t, R on) { return Sub8(c, And(_mm256_cmpeq_epi16(Min16(v, t), v), on)); }
+  static R CountEqual8(R c, R x, R y) { return Sub8(c, _mm256_cmpeq_epi8(x, y)); }
+  static R CountEqual16(R c, R x, R y) { return Sub8(c, _mm256_cmpeq_epi16(x, y)); }
   static R Sad8(R a) { return _mm256_sad_epu8(a, _mm256_setzero_si256()); }
   static R UnpackLo8(R a, R b) { return _mm256_unpacklo_epi8(a, b); }
   static R UnpackHi8(R a, R b) { return _mm256_unpackhi_epi8(a, b); }
@@ -38,13 +41,13 @@ struct Avx2 {
   static R Srli64By32(R a) { return _mm256_srli_epi64(a, 32); }
   template <int N>
   static R Srli16(R a) { return _mm256_srli_epi16(a, N); }
-  static void Widen8To32x4(const void* p, R out[4]) {
+  static R Add16(R a, R b) { return _mm256_add_epi16(a, b); }
+  static void Widen8To16x2(const void* p, R out[2]) {
     const auto* bytes = static_cast<const std::uint8_t*>(p);
-    for (int k = 0; k < 4; ++k) out[k] = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes + 8 * k)));
+    for (int k = 0; k < 2; ++k) out[k] = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * k)));
   }
-  static void Widen16To32x2(const void* p, R out[2]) {
-    const auto* bytes = static_cast<const std::uint8_t*>(p);
-    for (int k = 0; k < 2; ++k) out[k] = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * k)));
+  static void Widen16To32x2(R v, R out[2]) {
+    out[0] = _mm256_cvtepu16_epi32(_mm256_castsi256_si128(v)), out[1] = _mm256_cvtepu16_epi32(_mm256_extracti128_si256(v, 1));
   }
 };
 

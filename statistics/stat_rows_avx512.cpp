@@ -24,8 +24,15 @@ struct Avx512 {
   static R Max8(R a, R b) { return _mm512_max_epu8(a, b); }
   static R Min16(R a, R b) { return _mm512_min_epu16(a, b); }
   static R Max16(R a, R b) { return _mm512_max_epu16(a, b); }
-  static R CmpEq8(R a, R b) { return _mm512_movm_epi8(_mm512_cmpeq_epi8_mask(a, b)); }
-  static R CmpEq16(R a, R b) { return _mm512_movm_epi16(_mm512_cmpeq_epi16_mask(a, b)); }
+  // Counters gain 1 in each byte of a lane that qualifies, added under the compare mask.
+  static R CountAtMost8(R c, R v, R t, R on) {
+    return _mm512_mask_add_epi8(c, _mm512_cmple_epu8_mask(v, t) & _mm512_movepi8_mask(on), c, Set8(1));
+  }
+  static R CountAtMost16(R c, R v, R t, R on) {
+    return _mm512_mask_add_epi16(c, _mm512_cmple_epu16_mask(v, t) & _mm512_movepi16_mask(on), c, Set16(0x0101));
+  }
+  static R CountEqual8(R c, R x, R y) { return _mm512_mask_add_epi8(c, _mm512_cmpeq_epi8_mask(x, y), c, Set8(1)); }
+  static R CountEqual16(R c, R x, R y) { return _mm512_mask_add_epi16(c, _mm512_cmpeq_epi16_mask(x, y), c, Set16(0x0101)); }
   static R Sad8(R a) { return _mm512_sad_epu8(a, _mm512_setzero_si512()); }
   static R UnpackLo8(R a, R b) { return _mm512_unpacklo_epi8(a, b); }
   static R UnpackHi8(R a, R b) { return _mm512_unpackhi_epi8(a, b); }
@@ -39,13 +46,14 @@ struct Avx512 {
   static R Srli64By32(R a) { return _mm512_maskz_srli_epi64(0xFF, a, 32); }
   template <int N>
   static R Srli16(R a) { return _mm512_srli_epi16(a, N); }
-  static void Widen8To32x4(const void* p, R out[4]) {
+  static R Add16(R a, R b) { return _mm512_add_epi16(a, b); }
+  static void Widen8To16x2(const void* p, R out[2]) {
     const auto* bytes = static_cast<const std::uint8_t*>(p);
-    for (int k = 0; k < 4; ++k) out[k] = _mm512_maskz_cvtepu8_epi32(0xFFFF, _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * k)));
+    for (int k = 0; k < 2; ++k) out[k] = _mm512_maskz_cvtepu8_epi16(~__mmask32{0}, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + 32 * k)));
   }
-  static void Widen16To32x2(const void* p, R out[2]) {
-    const auto* bytes = static_cast<const std::uint8_t*>(p);
-    for (int k = 0; k < 2; ++k) out[k] = _mm512_maskz_cvtepu16_epi32(0xFFFF, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + 32 * k)));
+  static void Widen16To32x2(R v, R out[2]) {
+    out[0] = _mm512_maskz_cvtepu16_epi32(0xFFFF, _mm512_maskz_extracti64x4_epi64(0xF, v, 0));
+    out[1] = _mm512_maskz_cvtepu16_epi32(0xFFFF, _mm512_maskz_extracti64x4_epi64(0xF, v, 1));
   }
 };
 

@@ -26,8 +26,11 @@ struct Sse2 {
   static R Flip16(R a) { return _mm_xor_si128(a, _mm_set1_epi16(static_cast<short>(0x8000))); }
   static R Min16(R a, R b) { return Flip16(_mm_min_epi16(Flip16(a), Flip16(b))); }
   static R Max16(R a, R b) { return Flip16(_mm_max_epi16(Flip16(a), Flip16(b))); }
-  static R CmpEq8(R a, R b) { return _mm_cmpeq_epi8(a, b); }
-  static R CmpEq16(R a, R b) { return _mm_cmpeq_epi16(a, b); }
+  // Counters gain 1 in each byte of a lane that qualifies (compare masks are -1).
+  static R CountAtMost8(R c, R v, R t, R on) { return Sub8(c, And(_mm_cmpeq_epi8(Min8(v, t), v), on)); }
+  static R CountAtMost16(R c, R v, R t, R on) { return Sub8(c, And(_mm_cmpeq_epi16(Min16(v, t), v), on)); }
+  static R CountEqual8(R c, R x, R y) { return Sub8(c, _mm_cmpeq_epi8(x, y)); }
+  static R CountEqual16(R c, R x, R y) { return Sub8(c, _mm_cmpeq_epi16(x, y)); }
   static R Sad8(R a) { return _mm_sad_epu8(a, _mm_setzero_si128()); }
   static R UnpackLo8(R a, R b) { return _mm_unpacklo_epi8(a, b); }
   static R UnpackHi8(R a, R b) { return _mm_unpackhi_epi8(a, b); }
@@ -40,13 +43,13 @@ struct Sse2 {
   static R Srli64By32(R a) { return _mm_srli_epi64(a, 32); }
   template <int N>
   static R Srli16(R a) { return _mm_srli_epi16(a, N); }
-  static void Widen8To32x4(const void* p, R out[4]) {
+  static R Add16(R a, R b) { return _mm_add_epi16(a, b); }
+  static void Widen8To16x2(const void* p, R out[2]) {
     const R v = Load(p), zero = Zero();
-    const R lo = UnpackLo8(v, zero), hi = UnpackHi8(v, zero);
-    out[0] = UnpackLo16(lo, zero), out[1] = UnpackHi16(lo, zero), out[2] = UnpackLo16(hi, zero), out[3] = UnpackHi16(hi, zero);
+    out[0] = UnpackLo8(v, zero), out[1] = UnpackHi8(v, zero);
   }
-  static void Widen16To32x2(const void* p, R out[2]) {
-    const R v = Load(p), zero = Zero();
+  static void Widen16To32x2(R v, R out[2]) {
+    const R zero = Zero();
     out[0] = UnpackLo16(v, zero), out[1] = UnpackHi16(v, zero);
   }
 };

@@ -4,14 +4,17 @@
 // internal linkage and that ISA's flags.
 //
 // V provides: R, kBytes, Load, Store, Zero, Ones, Set8, Set16, And, Xor, Add8, Sub8, Add32,
-// Add64, Min8, Max8, Min16, Max16 (unsigned), CmpEq8, CmpEq16, Sad8 (bytes summed into 64-bit
+// Add64, Min8, Max8, Min16, Max16 (unsigned), CountAtMost8 / 16 (counter, v, t, on), CountEqual8 /
+// 16 (counter, x, y), Sad8 (bytes summed into 64-bit
 // lanes), UnpackLo/Hi 8, 16, 32 (per 128-bit lane, the order does not matter to sums),
-// MAdd16, MulEpu32, Srli64By32, Srli16<n>, Widen8To32x4 (kBytes bytes into four registers of
-// 32-bit lanes in pixel order) and Widen16To32x2 (kBytes bytes of 16-bit pixels into two).
+// MAdd16, MulEpu32, Srli64By32, Srli16<n>, Add16, Widen8To16x2 (kBytes bytes into two registers of 16-bit
+// lanes in pixel order) and Widen16To32x2 (a register of 16-bit lanes into two of 32-bit lanes,
+// in pixel order).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "statistics/stat_kernels.h"
 
@@ -39,10 +42,12 @@ void LanesExtremes(typename V::R min, typename V::R max, Extremes& e) {
   alignas(64) T mins[V::kBytes / sizeof(T)], maxs[V::kBytes / sizeof(T)];
   V::Store(mins, min);
   V::Store(maxs, max);
+  unsigned min_ = e.min, max_ = e.max;  // locals: e may alias the pixels for all the compiler knows
   for (std::size_t i = 0; i < V::kBytes / sizeof(T); ++i) {
-    e.min = mins[i] < e.min ? mins[i] : e.min;
-    e.max = maxs[i] > e.max ? maxs[i] : e.max;
+    min_ = mins[i] < min_ ? mins[i] : min_;
+    max_ = maxs[i] > max_ ? maxs[i] : max_;
   }
+  e = {min_, max_};
 }
 
 // The 32-bit lanes of r added into the 64-bit lanes of acc.
@@ -168,78 +173,51 @@ std::uint64_t MinMaxSum16(const VnBW16* p, std::size_t n, Extremes& e) {
   return Lanes64<V>(sum) + MinMaxSumFrom(p, i, n, e);
 }
 
-// Lanes below t (t - 1 splatted in tMinus1; `on` all ones when t > 0, zero when no lane can be).
-template <class V>
-typename V::R Below8(typename V::R v, typename V::R tMinus1, typename V::R on) {
-  return V::And(V::CmpEq8(V::Min8(v, tMinus1), v), on);
-}
-template <class V>
-typename V::R Below16(typename V::R v, typename V::R tMinus1, typename V::R on) {
-  return V::And(V::CmpEq16(V::Min16(v, tMinus1), v), on);
-}
-
-// Counts lanes of the masks mask(v) gives, in byte counters: a 16-bit lane counts twice.
-template <class V, class T, class Masks>
-void CountMasks(std::size_t n, std::size_t& i, typename V::R& accA, typename V::R& accB, Masks masks) {
+// Counts with byte counters (V::CountAtMost8 / 16 and CountEqual8 / 16 add 1 to each byte of a
+// lane that qualifies, so a 16-bit lane counts twice): count(i, a, b) updates the two counters
+// a and b with the vector at pixel i. Returns the two totals.
+template <class V, class T, class Count>
+std::pair<std::uint64_t, std::uint64_t> CountLanes(std::size_t n, std::size_t& i, Count count) {
   using R = typename V::R;
   constexpr std::size_t kPixels = V::kBytes / sizeof(T);
+  R totalA = V::Zero(), totalB = V::Zero();
   while (i + kPixels <= n) {
     R a = V::Zero(), b = V::Zero();
-    for (std::size_t k = 0; k < kByteCounterVectors && i + kPixels <= n; ++k, i += kPixels) {
-      R ma, mb;
-      masks(i, ma, mb);
-      a = V::Sub8(a, ma);
-      b = V::Sub8(b, mb);
-    }
-    accA = V::Add64(accA, V::Sad8(a));
-    accB = V::Add64(accB, V::Sad8(b));
+    for (std::size_t k = 0; k < kByteCounterVectors && i + kPixels <= n; ++k, i += kPixels) count(i, a, b);
+    totalA = V::Add64(totalA, V::Sad8(a));
+    totalB = V::Add64(totalB, V::Sad8(b));
   }
+  return {Lanes64<V>(totalA) / sizeof(T), Lanes64<V>(totalB) / sizeof(T)};
 }
 
-template <class V>
-BelowCounts CountBelow8(const VnBW8* p, std::size_t n, unsigned low, unsigned high) {
+// p < t is p <= t - 1; `on` is all ones when t > 0 and zero when no pixel can be below.
+template <class V, class T>
+BelowCounts CountBelow(const T* p, std::size_t n, unsigned low, unsigned high) {
   using R = typename V::R;
-  const R lowMinus1 = V::Set8(static_cast<std::uint8_t>(low ? low - 1 : 0)), lowOn = low ? V::Ones() : V::Zero();
-  const R highMinus1 = V::Set8(static_cast<std::uint8_t>(high ? high - 1 : 0)), highOn = high ? V::Ones() : V::Zero();
-  R accLow = V::Zero(), accHigh = V::Zero();
+  const auto splat = [](unsigned t) { return sizeof(T) == 1 ? V::Set8(static_cast<std::uint8_t>(t ? t - 1 : 0)) : V::Set16(static_cast<std::uint16_t>(t ? t - 1 : 0)); };
+  const R lowMinus1 = splat(low), lowOn = low ? V::Ones() : V::Zero();
+  const R highMinus1 = splat(high), highOn = high ? V::Ones() : V::Zero();
   std::size_t i = 0;
-  CountMasks<V, VnBW8>(n, i, accLow, accHigh, [&](std::size_t at, R& a, R& b) {
+  const auto [belowLow, belowHigh] = CountLanes<V, T>(n, i, [&](std::size_t at, R& a, R& b) {
     const R v = V::Load(p + at);
-    a = Below8<V>(v, lowMinus1, lowOn);
-    b = Below8<V>(v, highMinus1, highOn);
+    if constexpr (sizeof(T) == 1) a = V::CountAtMost8(a, v, lowMinus1, lowOn), b = V::CountAtMost8(b, v, highMinus1, highOn);
+    else a = V::CountAtMost16(a, v, lowMinus1, lowOn), b = V::CountAtMost16(b, v, highMinus1, highOn);
   });
   const BelowCounts tail = CountBelowFrom(p, i, n, low, high);
-  return {Lanes64<V>(accLow) + tail.low, Lanes64<V>(accHigh) + tail.high};
-}
-
-template <class V>
-BelowCounts CountBelow16(const VnBW16* p, std::size_t n, unsigned low, unsigned high) {
-  using R = typename V::R;
-  const R lowMinus1 = V::Set16(static_cast<std::uint16_t>(low ? low - 1 : 0)), lowOn = low ? V::Ones() : V::Zero();
-  const R highMinus1 = V::Set16(static_cast<std::uint16_t>(high ? high - 1 : 0)), highOn = high ? V::Ones() : V::Zero();
-  R accLow = V::Zero(), accHigh = V::Zero();
-  std::size_t i = 0;
-  CountMasks<V, VnBW16>(n, i, accLow, accHigh, [&](std::size_t at, R& a, R& b) {
-    const R v = V::Load(p + at);
-    a = Below16<V>(v, lowMinus1, lowOn);
-    b = Below16<V>(v, highMinus1, highOn);
-  });
-  const BelowCounts tail = CountBelowFrom(p, i, n, low, high);
-  return {Lanes64<V>(accLow) / 2 + tail.low, Lanes64<V>(accHigh) / 2 + tail.high};
+  return {belowLow + tail.low, belowHigh + tail.high};
 }
 
 // Positions where a and b differ: the vectors' pixels less those found equal.
 template <class V, class T>
 std::uint64_t Differ(const T* a, const T* b, std::size_t n) {
   using R = typename V::R;
-  R equal = V::Zero(), unused = V::Zero();
   std::size_t i = 0;
-  CountMasks<V, T>(n, i, equal, unused, [&](std::size_t at, R& m, R& none) {
+  const auto [equal, unused] = CountLanes<V, T>(n, i, [&](std::size_t at, R& c, R&) {
     const R x = V::Load(a + at), y = V::Load(b + at);
-    m = sizeof(T) == 1 ? V::CmpEq8(x, y) : V::CmpEq16(x, y);
-    none = V::Zero();
+    if constexpr (sizeof(T) == 1) c = V::CountEqual8(c, x, y);
+    else c = V::CountEqual16(c, x, y);
   });
-  return i - Lanes64<V>(equal) / sizeof(T) + DifferFrom(a, b, i, n);
+  return i - equal + DifferFrom(a, b, i, n);
 }
 
 // Set bits of each byte, by halves, quarters and nibbles (shifts across bytes are masked off).
@@ -260,30 +238,52 @@ std::uint64_t DifferBits(const std::uint8_t* a, const std::uint8_t* b, std::size
   return Lanes64<V>(acc) + DifferBitsFrom(a, b, i, n);
 }
 
+template <class T>
+const T* RowAt(const T* p, std::ptrdiff_t pitch, std::size_t r) {
+  return reinterpret_cast<const T*>(reinterpret_cast<const std::uint8_t*>(p) + pitch * static_cast<std::ptrdiff_t>(r));
+}
+
+// Each vector of columns adds its rows in 16-bit lanes, then once into the 32-bit sums.
 template <class V>
-void AddColumns8(const VnBW8* p, std::uint32_t* sums, std::size_t n) {
+void AddColumns8(const VnBW8* p, std::ptrdiff_t pitch, std::size_t rows, std::uint32_t* sums, std::size_t n) {
   using R = typename V::R;
   constexpr std::size_t kLanes = V::kBytes / 4;
   std::size_t i = 0;
   for (; i + V::kBytes <= n; i += V::kBytes) {
-    R w[4];
-    V::Widen8To32x4(p + i, w);
-    for (std::size_t k = 0; k < 4; ++k) V::Store(sums + i + k * kLanes, V::Add32(V::Load(sums + i + k * kLanes), w[k]));
+    R words[2] = {V::Zero(), V::Zero()};
+    for (std::size_t r = 0; r < rows; ++r) {
+      R w[2];
+      V::Widen8To16x2(RowAt(p, pitch, r) + i, w);
+      words[0] = V::Add16(words[0], w[0]), words[1] = V::Add16(words[1], w[1]);
+    }
+    for (std::size_t h = 0; h < 2; ++h) {
+      R w[2];
+      V::Widen16To32x2(words[h], w);
+      for (std::size_t k = 0; k < 2; ++k) {
+        std::uint32_t* at = sums + i + (2 * h + k) * kLanes;
+        V::Store(at, V::Add32(V::Load(at), w[k]));
+      }
+    }
   }
-  AddColumnsFrom(p, sums, i, n);
+  AddColumnsFrom(p, pitch, rows, sums, i, n);
 }
 
+// Each vector of columns adds its rows in 32-bit lanes, then once into the sums.
 template <class V>
-void AddColumns16(const VnBW16* p, std::uint32_t* sums, std::size_t n) {
+void AddColumns16(const VnBW16* p, std::ptrdiff_t pitch, std::size_t rows, std::uint32_t* sums, std::size_t n) {
   using R = typename V::R;
   constexpr std::size_t kLanes = V::kBytes / 4;
   std::size_t i = 0;
   for (; i + 2 * kLanes <= n; i += 2 * kLanes) {
-    R w[2];
-    V::Widen16To32x2(p + i, w);
-    for (std::size_t k = 0; k < 2; ++k) V::Store(sums + i + k * kLanes, V::Add32(V::Load(sums + i + k * kLanes), w[k]));
+    R lanes[2] = {V::Zero(), V::Zero()};
+    for (std::size_t r = 0; r < rows; ++r) {
+      R w[2];
+      V::Widen16To32x2(V::Load(RowAt(p, pitch, r) + i), w);
+      lanes[0] = V::Add32(lanes[0], w[0]), lanes[1] = V::Add32(lanes[1], w[1]);
+    }
+    for (std::size_t k = 0; k < 2; ++k) V::Store(sums + i + k * kLanes, V::Add32(V::Load(sums + i + k * kLanes), lanes[k]));
   }
-  AddColumnsFrom(p, sums, i, n);
+  AddColumnsFrom(p, pitch, rows, sums, i, n);
 }
 
 }  // namespace
@@ -298,11 +298,15 @@ void AddColumns16(const VnBW16* p, std::uint32_t* sums, std::size_t n) {
   SumSquares SumSquares16##Isa(const VnBW16* p, std::size_t n) { return SumSquares16<V>(p, n); }                        \
   std::uint64_t MinMaxSum8##Isa(const VnBW8* p, std::size_t n, Extremes& e) { return MinMaxSum8<V>(p, n, e); }          \
   std::uint64_t MinMaxSum16##Isa(const VnBW16* p, std::size_t n, Extremes& e) { return MinMaxSum16<V>(p, n, e); }       \
-  BelowCounts CountBelow8##Isa(const VnBW8* p, std::size_t n, unsigned l, unsigned h) { return CountBelow8<V>(p, n, l, h); }    \
-  BelowCounts CountBelow16##Isa(const VnBW16* p, std::size_t n, unsigned l, unsigned h) { return CountBelow16<V>(p, n, l, h); } \
+  BelowCounts CountBelow8##Isa(const VnBW8* p, std::size_t n, unsigned l, unsigned h) { return CountBelow<V>(p, n, l, h); }    \
+  BelowCounts CountBelow16##Isa(const VnBW16* p, std::size_t n, unsigned l, unsigned h) { return CountBelow<V>(p, n, l, h); } \
   std::uint64_t Differ8##Isa(const VnBW8* a, const VnBW8* b, std::size_t n) { return Differ<V>(a, b, n); }              \
   std::uint64_t Differ16##Isa(const VnBW16* a, const VnBW16* b, std::size_t n) { return Differ<V>(a, b, n); }           \
   std::uint64_t DifferBits##Isa(const std::uint8_t* a, const std::uint8_t* b, std::size_t n) { return DifferBits<V>(a, b, n); } \
-  void AddColumns8##Isa(const VnBW8* p, std::uint32_t* sums, std::size_t n) { AddColumns8<V>(p, sums, n); }             \
-  void AddColumns16##Isa(const VnBW16* p, std::uint32_t* sums, std::size_t n) { AddColumns16<V>(p, sums, n); }          \
+  void AddColumns8##Isa(const VnBW8* p, std::ptrdiff_t pitch, std::size_t rows, std::uint32_t* sums, std::size_t n) {  \
+    AddColumns8<V>(p, pitch, rows, sums, n);                                                                            \
+  }                                                                                                                     \
+  void AddColumns16##Isa(const VnBW16* p, std::ptrdiff_t pitch, std::size_t rows, std::uint32_t* sums, std::size_t n) { \
+    AddColumns16<V>(p, pitch, rows, sums, n);                                                                           \
+  }                                                                                                                     \
   }
