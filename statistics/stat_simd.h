@@ -138,19 +138,24 @@ SumSquares SumSquares16(const VnBW16* p, std::size_t n) {
   return {Lanes64<V>(sum) + tail.sum, Lanes64<V>(squares) + tail.squares};
 }
 
+// Two sets of accumulators, so that each vector's min, max and sum do not wait on the last's.
 template <class V>
 std::uint64_t MinMaxSum8(const VnBW8* p, std::size_t n, Extremes& e) {
   using R = typename V::R;
-  R min = V::Set8(0xFF), max = V::Zero(), sum = V::Zero();
+  R min[2] = {V::Set8(0xFF), V::Set8(0xFF)}, max[2] = {V::Zero(), V::Zero()}, sum[2] = {V::Zero(), V::Zero()};
   std::size_t i = 0;
-  for (; i + V::kBytes <= n; i += V::kBytes) {
+  for (; i + 2 * V::kBytes <= n; i += 2 * V::kBytes)
+    for (int k = 0; k < 2; ++k) {
+      const R v = V::Load(p + i + k * V::kBytes);
+      min[k] = V::Min8(min[k], v), max[k] = V::Max8(max[k], v), sum[k] = V::Add64(sum[k], V::Sad8(v));
+    }
+  if (i + V::kBytes <= n) {
     const R v = V::Load(p + i);
-    min = V::Min8(min, v);
-    max = V::Max8(max, v);
-    sum = V::Add64(sum, V::Sad8(v));
+    min[0] = V::Min8(min[0], v), max[0] = V::Max8(max[0], v), sum[0] = V::Add64(sum[0], V::Sad8(v));
+    i += V::kBytes;
   }
-  LanesExtremes<V, std::uint8_t>(min, max, e);
-  return Lanes64<V>(sum) + MinMaxSumFrom(p, i, n, e);
+  LanesExtremes<V, std::uint8_t>(V::Min8(min[0], min[1]), V::Max8(max[0], max[1]), e);
+  return Lanes64<V>(V::Add64(sum[0], sum[1])) + MinMaxSumFrom(p, i, n, e);
 }
 
 template <class V>
