@@ -9,10 +9,10 @@
 namespace vnimg::statistics {
 namespace {
 
-// The averages' checks: buffer, a negative origin (when `origin`), an empty rectangle: 1400.
+// The averages' checks: a negative origin (when `origin`) or an empty rectangle gives 1400 as
+// a missing buffer does (which CheckBuffer then finds).
 bool CheckAverage(const char* trace, const VnGenericROI* roi, bool origin) {
-  if (!roi || roi->Void() || (origin && (roi->GetOrgX() < 0 || roi->GetOrgY() < 0)) || roi->GetWidth() < 1 ||
-      roi->GetHeight() < 1) {
+  if (!roi || (origin && (roi->GetOrgX() < 0 || roi->GetOrgY() < 0)) || roi->GetWidth() < 1 || roi->GetHeight() < 1) {
     frame::Fail(VN_ERR_NULL_ROI, trace);
     return false;
   }

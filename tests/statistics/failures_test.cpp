@@ -73,6 +73,7 @@ TEST(StatisticsFailures, CodesTracesAndUntouchedOutputs) {
       {[&] { return double(ImgCount(&void16, SevenWide)); }, 0, VN_ERR_NULL_ROI, {"ImgCount ( BW16)"}},
       {[&] { return double(ImgCount(&outsideC, SevenColour)); }, 0, VN_ERR_ROI_OUTSIDE_PARENT, {"ImgCount ( C24)"}},
       {[&] { return double(ImgCount(null8, Seven)); }, 0, VN_ERR_NULL_ROI, {"ImgCount ( BW8)"}},
+      {[&] { return double(ImgPixelAverage(null8, f[0])); }, VN_ERR_NULL_ROI, VN_ERR_NULL_ROI, {"ImgPixelAverage ( BW8)"}},
       {[&] { return double(ImgPixelAverage(&left8, f[0])); }, VN_ERR_NULL_ROI, VN_ERR_NULL_ROI, {"ImgPixelAverage ( BW8)"}},
       {[&] { return double(ImgPixelAverage(&empty8, f[0])); }, VN_ERR_NULL_ROI, VN_ERR_NULL_ROI, {"ImgPixelAverage ( BW8)"}},
       {[&] { return double(ImgPixelAverage(&outside8, f[0])); }, VN_ERR_ROI_OUTSIDE_PARENT, VN_ERR_ROI_OUTSIDE_PARENT, {"ImgPixelAverage ( BW8)"}},
