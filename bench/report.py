@@ -79,6 +79,14 @@ ROWS = [
     ("Moments and measurement", "weighted inertia", "BM_InertiaWeighted", None),
     ("Moments and measurement", "focus measure", "BM_Focusing", None),
     ("Moments and measurement", "correlogram into `VnBW16` / 2D `cv::calcHist` 256x256", "BM_Correlogram", "BM_OpenCV_CalcHist2D"),
+    ("Pixel statistics", "read of an 8-bit image (memory baseline of the reductions)", "BM_MemoryRead", None),
+    ("Pixel statistics", "variance (`ImgPixelVariance`) / `cv::meanStdDev`", "BM_PixelVariance8", "BM_OpenCV_MeanStdDev"),
+    ("Pixel statistics", "variance, plain loop", "BM_PixelVariance8_Plain", None),
+    ("Pixel statistics", "`ImgPixelStat` / `cv::minMaxLoc` + `cv::mean`", "BM_PixelStat8", "BM_OpenCV_MinMaxLocMean"),
+    ("Pixel statistics", "`ImgPixelCompare` / `cv::countNonZero(a != b)`", "BM_PixelCompare8", "BM_OpenCV_CountNonZeroNotEqual"),
+    ("Pixel statistics", "`ImgPixelCount` (two thresholds)", "BM_PixelCount8", None),
+    ("Pixel statistics", "`ImgProjectOnARow` (sums) / `cv::reduce` dim 0, SUM, CV_32S", "BM_ProjectOnARow8", "BM_OpenCV_Reduce/OntoARow"),
+    ("Pixel statistics", "`ImgProjectOnAColumn` (sums) / `cv::reduce` dim 1, SUM, CV_32S", "BM_ProjectOnAColumn8", "BM_OpenCV_Reduce/OntoAColumn"),
 ]
 
 UNIT_TO_US = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}

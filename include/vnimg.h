@@ -19,3 +19,4 @@
 #include "vnimg/filter.h"
 #include "vnimg/morphology.h"
 #include "vnimg/moments.h"
+#include "vnimg/statistics.h"

@@ -362,6 +362,7 @@ std::span<const Command> Commands() {
     AddFilterCommands(all);
     AddMorphologyCommands(all);
     AddMomentsCommands(all);
+    AddStatisticsCommands(all);
     AddDemoCommand(all);
     return all;
   }();

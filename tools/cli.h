@@ -279,6 +279,7 @@ void AddGeometryCommands(std::vector<Command>& commands);
 void AddFilterCommands(std::vector<Command>& commands);
 void AddMorphologyCommands(std::vector<Command>& commands);
 void AddMomentsCommands(std::vector<Command>& commands);
+void AddStatisticsCommands(std::vector<Command>& commands);
 void AddDemoCommand(std::vector<Command>& commands);
 
 }  // namespace vnimg::tool

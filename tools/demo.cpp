@@ -265,6 +265,51 @@ StageResult Focus(const VnImage<VnBW8>& gray) {
   return result;
 }
 
+// Runs of the pixels whose binary pixel is set (or clear), row by row, as mask runs of an image
+// of the binary's size.
+std::vector<VnRun> RunsWhere(const VnImage<VnBW8>& binary, bool set) {
+  std::vector<VnRun> runs;
+  const auto pitch = static_cast<std::uint32_t>(binary.GetRowPitch());
+  for (int y = 0; y < binary.GetHeight(); ++y)
+    for (int x = 0; x < binary.GetWidth();) {
+      const int start = x;
+      while (x < binary.GetWidth() && (binary.GetPixel(x, y) != 0) == set) ++x;
+      if (x == start) ++x;
+      else runs.push_back({y * pitch + start, y * pitch + x, static_cast<std::int16_t>(start), static_cast<std::int16_t>(y)});
+    }
+  return runs;
+}
+
+// The foreground (at or above the minimum-residue threshold): its area, and the mean gray level
+// inside and outside it through mask runs; the picture keeps the foreground and blacks out the rest.
+StageResult ForegroundStatistics(const VnImage<VnBW8>& gray) {
+  VnImage<VnBW8> src = gray;
+  VnImage<VnBW8> binary = SameSize<VnBW8>(gray), kept = SameSize<VnBW8>(gray);
+  VnBW8 threshold = 0;
+  int area = 0;
+  CallOperation("ImgAutoThreshold", [&] { threshold = ImgAutoThreshold(&src, IMG_THRESHOLD_MIN_RESIDUE); });
+  CallOperation("ImgArea", [&] { ImgArea(&src, threshold, area); });
+  CallOperation("ImgThreshold", [&] { ImgThreshold(&src, &binary, threshold); });
+  CallOperation("ImgOper", [&] { ImgOper(Min, &src, &binary, &kept); });
+  StageResult result;
+  result.values.Set("threshold", threshold).Set("foreground-area", area)
+      .Set("foreground-fraction", static_cast<double>(area) / (static_cast<double>(gray.GetWidth()) * gray.GetHeight()));
+  for (const bool inside : {true, false}) {
+    const std::vector<VnRun> runs = RunsWhere(binary, inside);
+    src.SetMaskRuns(runs.data(), static_cast<unsigned>(runs.size()));
+    unsigned count = 0;
+    float mean = 0;
+    CallOperation("ImgAverage", [&] { mean = ImgAverage(&src, &count); });
+    result.values.Set(inside ? "mean-inside" : "mean-outside", mean).Set(inside ? "pixels-inside" : "pixels-outside", count);
+  }
+  src.ClearMaskRuns();
+  float deviation = 0, average = 0;
+  CallOperation("ImgPixelStdDev", [&] { ImgPixelStdDev(&src, deviation, average); });
+  result.values.Set("mean", average).Set("std-dev", deviation);
+  result.Picture("foreground-gray.png", std::move(kept));
+  return result;
+}
+
 std::vector<Stage> Stages() {
   std::vector<Stage> stages{{"histogram", "histogram features of the picture", Histogram}};
   for (const EnumName& mode : kThresholdModes) stages.push_back(AutoThresholdStage(mode));
@@ -278,6 +323,7 @@ std::vector<Stage> Stages() {
   stages.push_back({"black-top-hat-disk", "black top-hat by a disk of radius 4: the dark marks stand out", MarksTopHat});
   stages.push_back({"foreground", "area, gravity centre and principal axis of the thresholded foreground", Foreground});
   stages.push_back({"focus", "focus measure of the picture and of a smoothed copy", Focus});
+  stages.push_back({"foreground-statistics", "area of the foreground and the mean gray inside and outside it", ForegroundStatistics});
   return stages;
 }
 
