@@ -201,6 +201,7 @@ std::span<const Command> Commands() {
     AddHistogramCommands(all);
     AddThresholdCommands(all);
     AddGeometryCommands(all);
+    AddConvertCommands(all);
     AddDemoCommand(all);
     return all;
   }();

@@ -170,6 +170,7 @@ void AddPointCommands(std::vector<Command>& commands);
 void AddHistogramCommands(std::vector<Command>& commands);
 void AddThresholdCommands(std::vector<Command>& commands);
 void AddGeometryCommands(std::vector<Command>& commands);
+void AddConvertCommands(std::vector<Command>& commands);
 void AddDemoCommand(std::vector<Command>& commands);
 
 }  // namespace vnimg::tool

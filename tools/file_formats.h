@@ -18,6 +18,10 @@ enum class NetpbmKind { Bitmap, Graymap, Pixmap, Any };
 AnyImage ReadNetpbm(const std::string& name, const Bytes& file);
 Bytes EncodeNetpbm(const std::string& name, NetpbmKind kind, const AnyImage& image);
 
+// Netpbm's float format (PFM), gray and colour.
+AnyImage ReadPfm(const std::string& name, const Bytes& file);
+Bytes EncodePfm(const std::string& name, const AnyImage& image);
+
 // PNG through libpng: gray 1, 2, 4, 8 and 16 bit, gray with alpha, palette, RGB and RGBA.
 AnyImage ReadPng(const std::string& name, const Bytes& file);
 void WritePng(const std::string& name, const AnyImage& image, std::FILE* out);

@@ -18,7 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-enum class Format { Netpbm, Png, Unknown };
+enum class Format { Netpbm, Pfm, Png, Unknown };
 
 std::string Extension(const std::string& path) {
   std::string ext = fs::path(path).extension().string();
@@ -29,6 +29,7 @@ std::string Extension(const std::string& path) {
 Format FormatOf(const std::string& path) {
   const std::string ext = Extension(path);
   if (ext == ".pbm" || ext == ".pgm" || ext == ".ppm" || ext == ".pnm") return Format::Netpbm;
+  if (ext == ".pfm") return Format::Pfm;
   if (ext == ".png") return Format::Png;
   return Format::Unknown;
 }
@@ -42,7 +43,7 @@ formats::NetpbmKind NetpbmKindOf(const std::string& path) {
 }
 
 [[noreturn]] void UnknownFormat(const std::string& path) {
-  throw FileError(path + ": unknown image format (the name must end in .png, .pgm, .ppm, .pbm or .pnm)");
+  throw FileError(path + ": unknown image format (the name must end in .png, .pgm, .ppm, .pbm, .pnm or .pfm)");
 }
 
 formats::Bytes ReadFileBytes(const std::string& path) {
@@ -119,6 +120,7 @@ AnyImage ReadImage(const std::string& path) {
   const Format format = FormatOf(path);
   if (format == Format::Unknown) UnknownFormat(path);
   const formats::Bytes bytes = ReadFileBytes(path);
+  if (format == Format::Pfm) return formats::ReadPfm(path, bytes);
   return format == Format::Png ? formats::ReadPng(path, bytes) : formats::ReadNetpbm(path, bytes);
 }
 
@@ -127,9 +129,11 @@ void WriteImage(const std::string& path, const AnyImage& image) {
     case Format::Png:
       WriteAtomically(path, [&](std::FILE* out) { formats::WritePng(path, image, out); });
       return;
-    case Format::Netpbm: {
+    case Format::Netpbm:
+    case Format::Pfm: {
       // Encoded first, so that a type the format cannot hold creates no file at all.
-      const formats::Bytes bytes = formats::EncodeNetpbm(path, NetpbmKindOf(path), image);
+      const formats::Bytes bytes = FormatOf(path) == Format::Pfm ? formats::EncodePfm(path, image)
+                                                                 : formats::EncodeNetpbm(path, NetpbmKindOf(path), image);
       WriteAtomically(path, [&](std::FILE* out) { std::fwrite(bytes.data(), 1, bytes.size(), out); });
       return;
     }

@@ -1,8 +1,9 @@
-// Image files for the vnimg tool: binary Netpbm (PBM, PGM, PPM) and PNG.
+// Image files for the vnimg tool: binary Netpbm (PBM, PGM, PPM), PFM and PNG.
 //
 // The format follows the file name's extension, the pixel type follows the file: 1-bit files
 // become VnBW1, 8- and 16-bit gray VnBW8 and VnBW16, colour VnC24 in the library's byte order
-// (c0 blue, c1 green, c2 red). An alpha channel is kept beside the colour or gray pixels.
+// (c0 blue, c1 green, c2 red), gray PFM VnFLOAT32 (float images live only in .pfm files).
+// An alpha channel is kept beside the colour or gray pixels.
 #pragma once
 
 #include <optional>
@@ -20,7 +21,8 @@ struct FileError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-using ImageVariant = std::variant<VnImage<VnBW1>, VnImage<VnBW8>, VnImage<VnBW16>, VnImage<VnC24>>;
+using ImageVariant = std::variant<VnImage<VnBW1>, VnImage<VnBW8>, VnImage<VnBW16>, VnImage<VnC24>, VnImage<VnFLOAT32>,
+                                  VnImage<VnFLOAT64>>;
 
 struct AnyImage {
   ImageVariant pixels;
@@ -30,7 +32,7 @@ struct AnyImage {
   int Height() const;
 };
 
-// "1-bit", "8-bit gray", "16-bit gray" or "colour".
+// "1-bit", "8-bit gray", "16-bit gray", "colour", "32-bit float" or "64-bit float".
 template <class T>
 constexpr const char* kPixelTypeName = "colour";
 template <>
@@ -39,6 +41,10 @@ template <>
 inline constexpr const char* kPixelTypeName<VnBW8> = "8-bit gray";
 template <>
 inline constexpr const char* kPixelTypeName<VnBW16> = "16-bit gray";
+template <>
+inline constexpr const char* kPixelTypeName<VnFLOAT32> = "32-bit float";
+template <>
+inline constexpr const char* kPixelTypeName<VnFLOAT64> = "64-bit float";
 const char* PixelTypeName(const ImageVariant& pixels);
 
 // True when the tool can read and write files of this name's extension.

@@ -206,11 +206,15 @@ AnyImage ReadNetpbm(const std::string& name, const Bytes& file) {
 
 Bytes EncodeNetpbm(const std::string& name, NetpbmKind kind, const AnyImage& image) {
   return std::visit(
-      [&]<class T>(const VnImage<T>& pixels) {
-        if (kind != NetpbmKind::Any && kind != kKindFor<T>)
-          throw FileError(name + ": a " + ExtensionFor(kind) + " file cannot hold a " + kPixelTypeName<T> +
-                          " image; use " + ExtensionFor(kKindFor<T>) + " or .png");
-        return Encode(pixels);
+      [&]<class T>(const VnImage<T>& pixels) -> Bytes {
+        if constexpr (std::is_floating_point_v<T>) {
+          throw FileError(name + ": a float image needs a .pfm file");
+        } else {
+          if (kind != NetpbmKind::Any && kind != kKindFor<T>)
+            throw FileError(name + ": a " + ExtensionFor(kind) + " file cannot hold a " + kPixelTypeName<T> +
+                            " image; use " + ExtensionFor(kKindFor<T>) + " or .png");
+          return Encode(pixels);
+        }
       },
       image.pixels);
 }

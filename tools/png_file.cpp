@@ -220,7 +220,12 @@ AnyImage ReadPng(const std::string& name, const Bytes& file) {
 
 void WritePng(const std::string& name, const AnyImage& image, std::FILE* out) {
   Encoded encoded;
-  std::visit([&](const auto& pixels) { Fill(encoded, pixels, image.alpha); }, image.pixels);
+  std::visit(
+      [&]<class T>(const VnImage<T>& pixels) {
+        if constexpr (std::is_floating_point_v<T>) throw FileError(name + ": a float image needs a .pfm file");
+        else Fill(encoded, pixels, image.alpha);
+      },
+      image.pixels);
   ErrorSink sink;
   WriteStructs structs;
   structs.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, OnError, OnWarning);
