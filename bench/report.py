@@ -53,6 +53,12 @@ ROWS = [
     ("Geometric transforms", "rotate 17°, bilinear 4 bits / `cv::warpAffine` LINEAR", "BM_RotateBilinear4", "BM_CvRotateLinear"),
     ("Geometric transforms", "shrink by 3.7 / `cv::resize` AREA", "BM_Shrink37", "BM_CvShrink37"),
     ("Geometric transforms", "halve / `cv::resize` AREA by 2", "BM_Halve", "BM_CvHalveArea"),
+    ("Conversions", "`VnBW8` to `VnC24` / `cv::cvtColor` GRAY2BGR", "BM_ConvertGrayToC24", "BM_OpenCV_GrayToBgr"),
+    ("Conversions", "`VnC24` to `VnBW8` / `cv::cvtColor` BGR2GRAY", "BM_ConvertC24ToGray", "BM_OpenCV_BgrToGray"),
+    ("Conversions", "`VnBW16` to `VnBW8`, shift 8 / `convertTo` scale 1/256", "BM_Convert16To8", "BM_OpenCV_Convert16To8"),
+    ("Conversions", "`VnFLOAT32` to `VnBW8` / `convertTo` CV_8U", "BM_ConvertFloatTo8", "BM_OpenCV_ConvertFloatTo8"),
+    ("Conversions", "`VnBW8` to `VnBW1`", "BM_ConvertGrayToBits", None),
+    ("Conversions", "`VnBW1` to `VnBW8`", "BM_ConvertBitsToGray", None),
 ]
 
 UNIT_TO_US = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}

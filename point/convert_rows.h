@@ -110,6 +110,7 @@ void C24ToC16Avx2(const U8* s, U16* d, std::size_t n);
 void C15ToC24Avx2(const U16* s, U8* d, std::size_t n);
 void C16ToC24Avx2(const U16* s, U8* d, std::size_t n);
 void GrayToC24Avx512(const U8* s, U8* d, std::size_t n);
+void Float32To8Avx512(const float* s, U8* d, std::size_t n);
 #endif
 
 }  // namespace vnimg::convert
