@@ -87,6 +87,12 @@ ROWS = [
     ("Pixel statistics", "`ImgPixelCount` (two thresholds)", "BM_PixelCount8", None),
     ("Pixel statistics", "`ImgProjectOnARow` (sums) / `cv::reduce` dim 0, SUM, CV_32S", "BM_ProjectOnARow8", "BM_OpenCV_Reduce/OntoARow"),
     ("Pixel statistics", "`ImgProjectOnAColumn` (sums) / `cv::reduce` dim 1, SUM, CV_32S", "BM_ProjectOnAColumn8", "BM_OpenCV_Reduce/OntoAColumn"),
+    ("Conversions", "`VnBW8` to `VnC24` / `cv::cvtColor` GRAY2BGR", "BM_ConvertGrayToC24", "BM_OpenCV_GrayToBgr"),
+    ("Conversions", "`VnC24` to `VnBW8` / `cv::cvtColor` BGR2GRAY", "BM_ConvertC24ToGray", "BM_OpenCV_BgrToGray"),
+    ("Conversions", "`VnBW16` to `VnBW8`, shift 8 / `convertTo` scale 1/256", "BM_Convert16To8", "BM_OpenCV_Convert16To8"),
+    ("Conversions", "`VnFLOAT32` to `VnBW8` / `convertTo` CV_8U", "BM_ConvertFloatTo8", "BM_OpenCV_ConvertFloatTo8"),
+    ("Conversions", "`VnBW8` to `VnBW1`", "BM_ConvertGrayToBits", None),
+    ("Conversions", "`VnBW1` to `VnBW8`", "BM_ConvertBitsToGray", None),
 ]
 
 UNIT_TO_US = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}

@@ -6,6 +6,7 @@
 #include <limits>
 #include <type_traits>
 
+#include "platform/dsp_kernels.h"
 #include "vnimg/platform/core.h"
 
 namespace {
@@ -29,14 +30,24 @@ T* RowAt(T* base, int pitch, int y) {
 
 }  // namespace
 
+namespace vnimg::dsp {
+
+void GrayRowPlain(const std::uint8_t* s, std::uint8_t* d, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) d[i] = GrayOf(s + 3 * i);
+}
+
+const simd::Variants<GrayRowFn>& GrayRowVariants() {
+  static constexpr simd::Variants<GrayRowFn> kVariants{.plain = GrayRowPlain, .avx2 = VNIMG_X86_VARIANT(GrayRowAvx2)};
+  return kVariants;
+}
+
+}  // namespace vnimg::dsp
+
 int KorvaneIDsp_RGBToGray_BW8_C3C1R(const unsigned char* src, int srcRowPitch, unsigned char* dst, int dstRowPitch,
                                     int width, int height) {
   if (!GoodGeometry(src, srcRowPitch, 3, dst, dstRowPitch, 1, width, height)) return kBadArguments;
-  for (int y = 0; y < height; ++y) {
-    const unsigned char* s = RowAt(src, srcRowPitch, y);
-    unsigned char* d = RowAt(dst, dstRowPitch, y);
-    for (int x = 0; x < width; ++x, s += 3) d[x] = static_cast<unsigned char>((29 * s[0] + 150 * s[1] + 77 * s[2] + 128) >> 8);
-  }
+  const vnimg::dsp::GrayRowFn row = vnimg::dsp::GrayRowVariants().Pick();
+  for (int y = 0; y < height; ++y) row(RowAt(src, srcRowPitch, y), RowAt(dst, dstRowPitch, y), static_cast<std::size_t>(width));
   return 0;
 }
 

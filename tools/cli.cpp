@@ -363,6 +363,7 @@ std::span<const Command> Commands() {
     AddMorphologyCommands(all);
     AddMomentsCommands(all);
     AddStatisticsCommands(all);
+    AddConvertCommands(all);
     AddDemoCommand(all);
     return all;
   }();

@@ -280,6 +280,7 @@ void AddFilterCommands(std::vector<Command>& commands);
 void AddMorphologyCommands(std::vector<Command>& commands);
 void AddMomentsCommands(std::vector<Command>& commands);
 void AddStatisticsCommands(std::vector<Command>& commands);
+void AddConvertCommands(std::vector<Command>& commands);
 void AddDemoCommand(std::vector<Command>& commands);
 
 }  // namespace vnimg::tool

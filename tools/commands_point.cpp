@@ -144,7 +144,7 @@ void OperOnTwo(Invocation& call, ARITH_LOGIC_OPERATIONS op) {
           // Painting a mask over a gray picture gives colour; everything else stays gray.
           if (op == Overlay) return OperOnImages<A, B, VnC24>(call, op, a, b);
           OperOnImages<A, B, VnBW8>(call, op, a, b);
-        } else if constexpr (std::is_same_v<A, B>) {
+        } else if constexpr (std::is_same_v<A, B> && !std::is_floating_point_v<A>) {
           OperOnImages<A, B, A>(call, op, a, b);
         } else if constexpr (std::is_same_v<A, VnBW16> && std::is_same_v<B, VnBW8>) {
           OperOnImages<A, B, VnBW16>(call, op, a, b);

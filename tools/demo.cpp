@@ -310,6 +310,23 @@ StageResult ForegroundStatistics(const VnImage<VnBW8>& gray) {
   return result;
 }
 
+// Conversions in a chain: gray through 5-6-5 colour and back to colour (the quantisation
+// shows as bands), and the top bit alone as a bit image (through 16 bits and a shift of 15).
+StageResult Conversions(const VnImage<VnBW8>& gray) {
+  VnImage<VnBW8> src = gray, topBit = SameSize<VnBW8>(gray);
+  VnImage<VnC16> words = SameSize<VnC16>(gray);
+  VnImage<VnC24> colour = SameSize<VnC24>(gray);
+  VnImage<VnBW16> wide = SameSize<VnBW16>(gray);
+  VnImage<VnBW1> bits = SameSize<VnBW1>(gray);
+  CallOperation("ImgConvert", [&] { ImgConvert(&src, &words), ImgConvert(&words, &colour); });
+  CallOperation("ImgConvert", [&] { ImgConvert(&src, &wide, 8), ImgConvert(&wide, &topBit, 15), ImgConvert(&topBit, &bits); });
+  StageResult result;
+  result.values.Set("bit-shift", 15);
+  result.Picture("convert-c16.png", std::move(colour));
+  result.Picture("convert-top-bit.png", std::move(bits));
+  return result;
+}
+
 std::vector<Stage> Stages() {
   std::vector<Stage> stages{{"histogram", "histogram features of the picture", Histogram}};
   for (const EnumName& mode : kThresholdModes) stages.push_back(AutoThresholdStage(mode));
@@ -324,6 +341,7 @@ std::vector<Stage> Stages() {
   stages.push_back({"foreground", "area, gravity centre and principal axis of the thresholded foreground", Foreground});
   stages.push_back({"focus", "focus measure of the picture and of a smoothed copy", Focus});
   stages.push_back({"foreground-statistics", "area of the foreground and the mean gray inside and outside it", ForegroundStatistics});
+  stages.push_back({"conversions", "gray through 5-6-5 colour, and its top bit as a bit image", Conversions});
   return stages;
 }
 

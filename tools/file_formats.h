@@ -39,6 +39,12 @@ ImageHeader ReadNetpbmHeader(const std::string& name, const Bytes& file, const R
 AnyImage ReadNetpbm(const std::string& name, const Bytes& file, const ReadLimits& limits = {});
 Bytes EncodeNetpbm(const std::string& name, NetpbmKind kind, const AnyImage& image, bool plain = false);
 
+// Netpbm's float format (PFM), gray and colour.
+bool IsPfm(const Bytes& start);
+ImageHeader ReadPfmHeader(const std::string& name, const Bytes& file, const ReadLimits& limits = {});
+AnyImage ReadPfm(const std::string& name, const Bytes& file, const ReadLimits& limits = {});
+Bytes EncodePfm(const std::string& name, const AnyImage& image);
+
 // PNG through libpng: gray 1, 2, 4, 8 and 16 bit, gray with alpha, palette, RGB and RGBA.
 bool IsPng(const Bytes& start);
 ImageHeader ReadPngHeader(const std::string& name, const Bytes& file, const ReadLimits& limits = {});

@@ -171,6 +171,10 @@ Bytes EncodeNetpbmFile(const std::string& name, const std::string& ext, const An
   return EncodeNetpbm(name, kind, image, settings.plain);
 }
 
+Bytes EncodePfmFile(const std::string& name, const std::string&, const AnyImage& image, const WriteSettings&) {
+  return EncodePfm(name, image);
+}
+
 }  // namespace
 
 std::span<const Format> Formats() {
@@ -178,6 +182,7 @@ std::span<const Format> Formats() {
       {"PNG", {".png"}, IsPng, ReadPngHeader, ReadPng, EncodePngFile},
       {"Netpbm (PBM, PGM, PPM, PAM)", {".pbm", ".pgm", ".ppm", ".pnm", ".pam"}, IsNetpbm, ReadNetpbmHeader, ReadNetpbm,
        EncodeNetpbmFile},
+      {"PFM", {".pfm"}, IsPfm, ReadPfmHeader, ReadPfm, EncodePfmFile},
   };
   return formats;
 }

@@ -1,4 +1,5 @@
-// Image files for the vnimg tool: PNG, Netpbm (PBM, PGM, PPM in binary and plain form) and PAM.
+// Image files for the vnimg tool: PNG, Netpbm (PBM, PGM, PPM in binary and plain form), PAM and
+// PFM (float images: gray PFM reads as VnFLOAT32; float images live only in .pfm files).
 //
 // The format is recognised from the file's first bytes when reading and follows the name's
 // extension when writing. The pixel type follows the file: 1-bit files become VnBW1, 8- and
@@ -27,7 +28,8 @@ struct FileError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-using ImageVariant = std::variant<VnImage<VnBW1>, VnImage<VnBW8>, VnImage<VnBW16>, VnImage<VnC24>>;
+using ImageVariant = std::variant<VnImage<VnBW1>, VnImage<VnBW8>, VnImage<VnBW16>, VnImage<VnC24>, VnImage<VnFLOAT32>,
+                                  VnImage<VnFLOAT64>>;
 
 struct AnyImage {
   ImageVariant pixels;
@@ -37,7 +39,7 @@ struct AnyImage {
   int Height() const;
 };
 
-// "1-bit", "8-bit gray", "16-bit gray" or "colour".
+// "1-bit", "8-bit gray", "16-bit gray", "colour", "32-bit float" or "64-bit float".
 template <class T>
 constexpr const char* kPixelTypeName = "colour";
 template <>
@@ -46,6 +48,10 @@ template <>
 inline constexpr const char* kPixelTypeName<VnBW8> = "8-bit gray";
 template <>
 inline constexpr const char* kPixelTypeName<VnBW16> = "16-bit gray";
+template <>
+inline constexpr const char* kPixelTypeName<VnFLOAT32> = "32-bit float";
+template <>
+inline constexpr const char* kPixelTypeName<VnFLOAT64> = "64-bit float";
 const char* PixelTypeName(const ImageVariant& pixels);
 
 // Files claiming more pixels than this are refused before anything is allocated (2^28: a

@@ -463,20 +463,33 @@ AnyImage ReadNetpbm(const std::string& name, const Bytes& file, const ReadLimits
   }
 }
 
+namespace {
+
+template <class T>
+Bytes EncodeIntegers(const std::string& name, NetpbmKind kind, const AnyImage& image, const VnImage<T>& pixels, bool plain) {
+  if (kind != NetpbmKind::Any && kind != NetpbmKind::Arbitrary && kind != kKindFor<T>)
+    throw FileError(name + ": a " + ExtensionFor(kind) + " file cannot hold " + kPixelTypeName<T> + " images; use " +
+                    ExtensionFor(kKindFor<T>) + " or .png");
+  if (image.alpha && kind != NetpbmKind::Arbitrary)
+    throw FileError(name + ": a " + ExtensionFor(kind) + " file cannot hold an alpha channel; use .png or .pam");
+  if (plain && kind == NetpbmKind::Arbitrary) throw FileError(name + ": PAM has no plain form");
+  if (plain) return EncodePlain(pixels);
+  if constexpr (std::is_same_v<T, VnBW1>) {
+    if (kind != NetpbmKind::Arbitrary) return EncodePbm(pixels);
+  }
+  return EncodeBinary(pixels, image.alpha, kind == NetpbmKind::Arbitrary);
+}
+
+}  // namespace
+
 Bytes EncodeNetpbm(const std::string& name, NetpbmKind kind, const AnyImage& image, bool plain) {
   return std::visit(
-      [&]<class T>(const VnImage<T>& pixels) {
-        if (kind != NetpbmKind::Any && kind != NetpbmKind::Arbitrary && kind != kKindFor<T>)
-          throw FileError(name + ": a " + ExtensionFor(kind) + " file cannot hold " + kPixelTypeName<T> + " images; use " +
-                          ExtensionFor(kKindFor<T>) + " or .png");
-        if (image.alpha && kind != NetpbmKind::Arbitrary)
-          throw FileError(name + ": a " + ExtensionFor(kind) + " file cannot hold an alpha channel; use .png or .pam");
-        if (plain && kind == NetpbmKind::Arbitrary) throw FileError(name + ": PAM has no plain form");
-        if (plain) return EncodePlain(pixels);
-        if constexpr (std::is_same_v<T, VnBW1>) {
-          if (kind != NetpbmKind::Arbitrary) return EncodePbm(pixels);
+      [&]<class T>(const VnImage<T>& pixels) -> Bytes {
+        if constexpr (std::is_floating_point_v<T>) {
+          throw FileError(name + ": a float image needs a .pfm file");
+        } else {
+          return EncodeIntegers(name, kind, image, pixels, plain);
         }
-        return EncodeBinary(pixels, image.alpha, kind == NetpbmKind::Arbitrary);
       },
       image.pixels);
 }

@@ -345,9 +345,13 @@ Bytes EncodePng(const std::string& name, const AnyImage& image, int compression)
   Bytes out;
   encoded.out = &out;
   std::visit([&]<class T>(const VnImage<T>& pixels) {
-    if (std::is_same_v<T, VnBW1> && image.alpha)
-      throw FileError(name + ": PNG cannot hold a 1-bit image with alpha; use .pam, or copy it to 8-bit first");
-    Fill(encoded, pixels, image.alpha);
+    if constexpr (std::is_floating_point_v<T>) {
+      throw FileError(name + ": a float image needs a .pfm file");
+    } else {
+      if (std::is_same_v<T, VnBW1> && image.alpha)
+        throw FileError(name + ": PNG cannot hold a 1-bit image with alpha; use .pam, or copy it to 8-bit first");
+      Fill(encoded, pixels, image.alpha);
+    }
   }, image.pixels);
   ErrorSink sink;
   WriteStructs structs;

@@ -105,7 +105,9 @@ TEST_F(ConventionsTest, EveryFindingHasItsFix) {
     const Run run = Tool(row.args);
     EXPECT_EQ(run.status, row.status) << ::testing::PrintToString(row.args) << run.err;
     EXPECT_NE((run.out + run.err).find(row.text), std::string::npos) << ::testing::PrintToString(row.args) << run.out << run.err;
-    if (row.check && run.status == row.status) EXPECT_TRUE(row.check()) << ::testing::PrintToString(row.args);
+    if (row.check && run.status == row.status) {
+      EXPECT_TRUE(row.check()) << ::testing::PrintToString(row.args);
+    }
   }
 }
 

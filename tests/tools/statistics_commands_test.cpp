@@ -73,7 +73,7 @@ TEST_F(StatisticsCommandsTest, Refusals) {
   const std::tuple<Args, int, std::string> rows[] = {
       {{"project-on-a-row", Path("colour.png")}, 2, "colour images need --average"},
       {{"pixel-count", Path("a.png"), "--low", "300", "--high", "2"}, 2, "--low must lie between 0 and 255"},
-      {{"area", Path("colour.png"), "--threshold", "3"}, 2, "area takes 8-bit gray, 16-bit gray images, not colour"},
+      {{"area", Path("colour.png"), "--threshold", "3"}, 2, "area takes 8-bit gray or 16-bit gray images, not colour"},
       {{"pixel-compare", Path("a.png"), Path("wide.pgm")}, 2, "two images of one pixel type, not 8-bit gray and 16-bit gray"},
       {{"pixel-compare", Path("a.png"), Path("small.png")}, 1, "\"ImgPixelCompare ( BW8)\""},
   };
