@@ -172,13 +172,20 @@ StageResult Shrink(const VnImage<VnBW8>& gray) {
 
 // Kernel convolution: a 5x5 binomial smoothing (fixed point) and the Sobel X magnitude
 // (rectifier 3) of the smoothed picture.
-StageResult KernelConvolution(const VnImage<VnBW8>& gray) {
-  VnKernel binomial(5, 5, 1.0f, 0, 2, 0), sobel(KERNEL_SOBEL_X);
+// The 5x5 binomial smoothing (1 4 6 4 1 on both axes, fixed point).
+VnImage<VnBW8> Binomial5x5(const VnImage<VnBW8>& gray) {
+  VnKernel binomial(5, 5, 1.0f, 0, 2, 0);
   const float axis[5] = {1, 4, 6, 4, 1};
   for (int n = 0; n < 25; ++n) binomial.GetDataPtr()[n] = axis[n % 5] * axis[n / 5];
-  sobel.SetRectifier(3);
-  VnImage<VnBW8> smooth = SameSize<VnBW8>(gray), edges = SameSize<VnBW8>(gray);
+  VnImage<VnBW8> smooth = SameSize<VnBW8>(gray);
   CallOperation("ImgConvolKernel", [&] { ImgConvolKernel(&gray, &smooth, &binomial); });
+  return smooth;
+}
+
+StageResult KernelConvolution(const VnImage<VnBW8>& gray) {
+  VnKernel sobel(KERNEL_SOBEL_X);
+  sobel.SetRectifier(3);
+  VnImage<VnBW8> smooth = Binomial5x5(gray), edges = SameSize<VnBW8>(gray);
   CallOperation("ImgConvolKernel", [&] { ImgConvolKernel(&smooth, &edges, &sobel); });
   StageResult result;
   result.values.Set("smoothing", "5x5 binomial").Set("edges", "Sobel X, absolute value");
@@ -246,21 +253,14 @@ StageResult Foreground(const VnImage<VnBW8>& gray) {
   return result;
 }
 
-// The focus measure of the picture and of a smoothed copy: 2 x 2 block means (ImgHalve)
-// enlarged back bilinearly (ImgScaleRotate, pixel (i, j) of the half covering [2i, 2i + 2) x
-// [2j, 2j + 2)), which must read lower.
+// The focus measure of the picture and of its 5x5 binomial smoothing, which must read lower.
 StageResult Focus(const VnImage<VnBW8>& gray) {
   VnImage<VnBW8> src = gray;
-  VnImage<VnBW8> half;
-  VnImage<VnBW8> smooth = SameSize<VnBW8>(gray);
+  VnImage<VnBW8> smooth = Binomial5x5(gray);
   float sharp = 0, smoothed = 0;
-  CallOperation("ImgHalve", [&] { ImgHalve(&src, &half, 1); });
-  CallOperation("ImgScaleRotate", [&] {
-    ImgScaleRotate(&half, 0.0f, 0.0f, 0.0f, 0.0f, 2.0f, 2.0f, 0.0f, &smooth, 8);
-  });
   CallOperation("ImgFocusing", [&] { sharp = ImgFocusing(&src), smoothed = ImgFocusing(&smooth); });
   StageResult result;
-  result.values.Set("focus", sharp).Set("focus-smoothed", smoothed).Set("smoothing", "2 x 2 block means enlarged back bilinearly");
+  result.values.Set("focus", sharp).Set("focus-smoothed", smoothed).Set("smoothing", "5x5 binomial");
   result.Picture("smoothed.png", std::move(smooth));
   return result;
 }
