@@ -194,6 +194,23 @@ TEST(MorphologyHarness, BoxAndDiskAgainstTheLiteralPasses) {
   CheckOperations<VnBW16>(18, 4);
 }
 
+// A window so tall that three blocks of rows would leave the cache: the columns then run strip
+// by strip, the last strip partial.
+TEST(MorphologyHarness, TallWindowsRunInColumnStrips) {
+  Rng rng(5);
+  const Placement p{1100, 190, 3, 1, 1105, 193};
+  GuardedRoi<VnBW16> src(p, rng);
+  for (bool dilate : {false, true}) {
+    const Grid expected = BoxReference(GridOf(*src.roi()), 2, 80, dilate);
+    for (simd::Level level : Levels()) {
+      LevelSetting setting(level);
+      GuardedRoi<VnBW16> dst(p, rng);
+      Operations<VnBW16>{}.box[dilate ? 1 : 0](src.roi(), dst.roi(), 2, 80);
+      EXPECT_TRUE(VnGetError() == 0 && GridOf(*dst.roi()) == expected && dst.OutsideUnchanged()) << simd::LevelName(level);
+    }
+  }
+}
+
 // Median of the nine window values, edge pixels repeated or the border value outside.
 Grid MedianReference(const Grid& g, const long* border) {
   Grid out = g;
