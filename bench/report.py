@@ -122,23 +122,23 @@ def fmt_time(us):
 
 def main(path):
     found = medians(path)
-    copy_rates = {size: lookup(found, "BM_MemoryCopy", spellings)[1] for size, spellings in SIZES}
-    section = None
-    for sec, label, ours, theirs in ROWS:
-        if sec != section:
-            section = sec
+    copy_rates = {size: (lookup(found, "BM_MemoryCopy", spellings) or (None, None))[1] for size, spellings in SIZES}
+    for sec in dict.fromkeys(row[0] for row in ROWS):
+        lines = []
+        for _, label, ours, theirs in (row for row in ROWS if row[0] == sec):
+            for size, spellings in SIZES:
+                mine = lookup(found, ours, spellings)
+                if not mine:
+                    continue
+                other = lookup(found, theirs, spellings) if theirs else None
+                ratio = f"{other[0] / mine[0]:.2f}" if other else ""
+                of_copy = f"{mine[1] / copy_rates[size]:.2f}" if mine[1] and copy_rates[size] else ""
+                lines.append(f"| {label} | {size} | {fmt_time(mine[0])} | {fmt_time(other[0]) if other else ''} | {ratio} | {of_copy} |")
+        if lines:  # sections the run did not measure stay out
             print(f"\n### {sec}\n")
             print("| Operation | Size | vnimg | OpenCV | ratio | of copy |")
             print("|---|---|---:|---:|---:|---:|")
-        for size, spellings in SIZES:
-            mine = lookup(found, ours, spellings)
-            if not mine:
-                continue
-            other = lookup(found, theirs, spellings) if theirs else None
-            ratio = f"{other[0] / mine[0]:.2f}" if other else ""
-            of_copy = f"{mine[1] / copy_rates[size]:.2f}" if mine[1] else ""
-            print(f"| {label} | {size} | {fmt_time(mine[0])} | {fmt_time(other[0]) if other else ''} | {ratio} | {of_copy} |")
-
+            print("\n".join(lines))
 
 if __name__ == "__main__":
     main(sys.argv[1])

@@ -2,7 +2,7 @@
 // Formats(): adding a format is one reader/writer pair and one row there.
 #pragma once
 
-#include <cstdio>
+#include <cstddef>
 #include <span>
 #include <string>
 #include <vector>
@@ -12,6 +12,28 @@
 namespace vnimg::tool::formats {
 
 using Bytes = std::vector<unsigned char>;
+
+// Where an encoder puts the file's bytes, in order. Encoders write a row at a time, so a
+// file never needs to be whole in memory.
+class ByteSink {
+ public:
+  virtual void Write(const unsigned char* data, std::size_t size) = 0;
+  void Write(const std::string& text) { Write(reinterpret_cast<const unsigned char*>(text.data()), text.size()); }
+
+ protected:
+  ~ByteSink() = default;
+};
+
+// Appends to a buffer the caller owns (and may reuse).
+class BufferSink final : public ByteSink {
+ public:
+  explicit BufferSink(Bytes& bytes) : m_bytes(bytes) {}
+  using ByteSink::Write;
+  void Write(const unsigned char* data, std::size_t size) override { m_bytes.insert(m_bytes.end(), data, data + size); }
+
+ private:
+  Bytes& m_bytes;
+};
 
 struct Format {
   const char* name;
@@ -23,9 +45,10 @@ struct Format {
   // Both validate the whole header (sizes against the limit included) before allocating.
   ImageHeader (*readHeader)(const std::string& name, const Bytes& file, const ReadLimits& limits);
   AnyImage (*read)(const std::string& name, const Bytes& file, const ReadLimits& limits);
-  // `extension` is the output name's, lower case.
-  Bytes (*encode)(const std::string& name, const std::string& extension, const AnyImage& image,
-                  const WriteSettings& settings);
+  // `extension` is the output name's, lower case. Throws FileError, before writing
+  // anything, when the format cannot hold the image.
+  void (*encode)(const std::string& name, const std::string& extension, const AnyImage& image,
+                 const WriteSettings& settings, ByteSink& out);
 };
 
 std::span<const Format> Formats();
@@ -37,20 +60,22 @@ enum class NetpbmKind { Bitmap, Graymap, Pixmap, Any, Arbitrary };
 bool IsNetpbm(const Bytes& start);
 ImageHeader ReadNetpbmHeader(const std::string& name, const Bytes& file, const ReadLimits& limits = {});
 AnyImage ReadNetpbm(const std::string& name, const Bytes& file, const ReadLimits& limits = {});
+void EncodeNetpbm(const std::string& name, NetpbmKind kind, const AnyImage& image, bool plain, ByteSink& out);
 Bytes EncodeNetpbm(const std::string& name, NetpbmKind kind, const AnyImage& image, bool plain = false);
 
 // Netpbm's float format (PFM), gray and colour.
 bool IsPfm(const Bytes& start);
 ImageHeader ReadPfmHeader(const std::string& name, const Bytes& file, const ReadLimits& limits = {});
 AnyImage ReadPfm(const std::string& name, const Bytes& file, const ReadLimits& limits = {});
+void EncodePfm(const std::string& name, const AnyImage& image, ByteSink& out);
 Bytes EncodePfm(const std::string& name, const AnyImage& image);
 
 // PNG through libpng: gray 1, 2, 4, 8 and 16 bit, gray with alpha, palette, RGB and RGBA.
 bool IsPng(const Bytes& start);
 ImageHeader ReadPngHeader(const std::string& name, const Bytes& file, const ReadLimits& limits = {});
 AnyImage ReadPng(const std::string& name, const Bytes& file, const ReadLimits& limits = {});
+void EncodePng(const std::string& name, const AnyImage& image, int compression, ByteSink& out);
 Bytes EncodePng(const std::string& name, const AnyImage& image, int compression = 1);
-void WritePng(const std::string& name, const AnyImage& image, std::FILE* out);
 
 // "W x H pixels exceed the limit ..." unless width * height <= limits.maxPixels.
 void CheckPixelCount(const std::string& name, std::uint64_t width, std::uint64_t height, const ReadLimits& limits);

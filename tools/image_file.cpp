@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "file_formats.h"
 
@@ -75,7 +76,48 @@ mode_t CreationMode() {
   return 0666 & ~mask;
 }
 
-void WriteAtomically(const std::string& path, const formats::Bytes& bytes) {
+// Buffers the encoder's small writes into large ones. A failed write is remembered, not
+// thrown, because the PNG encoder calls it from C code.
+class FileSink final : public formats::ByteSink {
+ public:
+  explicit FileSink(int fd) : m_fd(fd) { m_buffer.reserve(kCapacity); }
+  using ByteSink::Write;
+  void Write(const unsigned char* data, std::size_t size) override {
+    if (m_buffer.size() + size > kCapacity) Flush();
+    if (size >= kCapacity) return WriteOut(data, size);
+    m_buffer.insert(m_buffer.end(), data, data + size);
+  }
+  // 0 when every byte reached the file, else the first error's errno.
+  int Finish() {
+    Flush();
+    return m_error;
+  }
+
+ private:
+  static constexpr std::size_t kCapacity = std::size_t{1} << 20;
+  void Flush() {
+    WriteOut(m_buffer.data(), m_buffer.size());
+    m_buffer.clear();
+  }
+  void WriteOut(const unsigned char* data, std::size_t size) {
+    while (size && !m_error) {
+      const ssize_t n = ::write(m_fd, data, size);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        m_error = n < 0 ? errno : EIO;
+        break;
+      }
+      data += n, size -= static_cast<std::size_t>(n);
+    }
+  }
+  int m_fd;
+  int m_error = 0;
+  std::vector<unsigned char> m_buffer;
+};
+
+// Streams the encoder's output into a temporary file that replaces `path` only when whole,
+// so a failed encoding or write leaves no file and no partial one.
+void WriteAtomically(const std::string& path, const std::function<void(formats::ByteSink&)>& encode) {
   if (fs::is_directory(path)) throw FileError(path + ": is a directory");
   fs::path folder = fs::path(path).parent_path();
   if (folder.empty()) folder = ".";
@@ -83,16 +125,19 @@ void WriteAtomically(const std::string& path, const formats::Bytes& bytes) {
   std::string temp = (folder / ".vnimg-XXXXXX").string();
   const int fd = mkstemp(temp.data());
   if (fd < 0) throw FileError(path + ": cannot create a file in " + folder.string() + " (" + std::strerror(errno) + ")");
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    written += static_cast<std::size_t>(n);
+  int error = 0;
+  try {
+    FileSink sink(fd);
+    encode(sink);
+    error = sink.Finish();
+  } catch (...) {
+    close(fd);
+    unlink(temp.c_str());
+    throw;
   }
-  const int error = errno;
-  const bool complete = written == bytes.size() && fchmod(fd, CreationMode()) == 0;
-  if (close(fd) != 0 || !complete) {
+  if (!error && fchmod(fd, CreationMode()) != 0) error = errno;
+  if (close(fd) != 0 && !error) error = errno;
+  if (error) {
     unlink(temp.c_str());
     throw FileError(path + ": write error (" + std::strerror(error) + ")");
   }
@@ -144,8 +189,7 @@ void WriteImage(const std::string& path, const AnyImage& image, const WriteSetti
   if (image.Width() < 1 || image.Height() < 1)
     throw FileError(path + ": the result is empty (" + std::to_string(image.Width()) + " x " +
                     std::to_string(image.Height()) + " pixels); nothing written");
-  // Encoded first, so that an image the format cannot hold creates no file at all.
-  WriteAtomically(path, format->encode(path, Extension(path), image, settings));
+  WriteAtomically(path, [&](formats::ByteSink& out) { format->encode(path, Extension(path), image, settings, out); });
 }
 
 namespace formats {
@@ -158,21 +202,23 @@ void CheckPixelCount(const std::string& name, std::uint64_t width, std::uint64_t
 
 namespace {
 
-Bytes EncodePngFile(const std::string& name, const std::string&, const AnyImage& image, const WriteSettings& settings) {
-  return EncodePng(name, image, settings.compression);
+void EncodePngFile(const std::string& name, const std::string&, const AnyImage& image, const WriteSettings& settings,
+                   ByteSink& out) {
+  EncodePng(name, image, settings.compression, out);
 }
 
-Bytes EncodeNetpbmFile(const std::string& name, const std::string& ext, const AnyImage& image, const WriteSettings& settings) {
+void EncodeNetpbmFile(const std::string& name, const std::string& ext, const AnyImage& image, const WriteSettings& settings,
+                      ByteSink& out) {
   const NetpbmKind kind = ext == ".pbm"   ? NetpbmKind::Bitmap
                           : ext == ".pgm" ? NetpbmKind::Graymap
                           : ext == ".ppm" ? NetpbmKind::Pixmap
                           : ext == ".pam" ? NetpbmKind::Arbitrary
                                           : NetpbmKind::Any;
-  return EncodeNetpbm(name, kind, image, settings.plain);
+  EncodeNetpbm(name, kind, image, settings.plain, out);
 }
 
-Bytes EncodePfmFile(const std::string& name, const std::string&, const AnyImage& image, const WriteSettings&) {
-  return EncodePfm(name, image);
+void EncodePfmFile(const std::string& name, const std::string&, const AnyImage& image, const WriteSettings&, ByteSink& out) {
+  EncodePfm(name, image, out);
 }
 
 }  // namespace

@@ -305,24 +305,25 @@ AnyImage ReadRaster(Reader& in, const Header& h) {
 
 std::string Text(long long value) { return std::to_string(value); }
 
-void Put(Bytes& out, const std::string& text) { out.insert(out.end(), text.begin(), text.end()); }
-
-// Plain samples, at most 70 characters a line.
+// Plain samples, at most 70 characters a line, handed on a line at a time.
 class PlainWriter {
  public:
-  explicit PlainWriter(Bytes& out) : m_out(out) {}
+  explicit PlainWriter(ByteSink& out) : m_out(out) {}
   void Add(unsigned value, bool bit) {
     const std::string text = std::to_string(value);
-    if (m_line + text.size() + (bit ? 0 : 1) > 70) m_out.push_back('\n'), m_line = 0;
-    if (m_line && !bit) m_out.push_back(' '), ++m_line;
-    Put(m_out, text);
-    m_line += text.size();
+    if (m_line.size() + text.size() + (bit ? 0 : 1) > 70) EndLine();
+    if (!m_line.empty() && !bit) m_line += ' ';
+    m_line += text;
   }
-  void EndRow() { m_out.push_back('\n'), m_line = 0; }
+  void EndLine() {
+    m_line += '\n';
+    m_out.Write(m_line);
+    m_line.clear();
+  }
 
  private:
-  Bytes& m_out;
-  std::size_t m_line = 0;
+  ByteSink& m_out;
+  std::string m_line;
 };
 
 template <class T>
@@ -338,75 +339,85 @@ void Samples(const T* row, int x, unsigned* s) {
   }
 }
 
+// One row of raw samples, most significant byte first, red first for colour.
 template <class T>
-Bytes EncodeBinary(const VnImage<T>& image, const std::optional<VnImage<VnBW8>>& alpha, bool pam) {
+void RawRow(const VnImage<T>& image, const std::optional<VnImage<VnBW8>>& alpha, int y, unsigned char* p) {
+  constexpr bool kWide = std::is_same_v<T, VnBW16>;
+  const int w = image.GetWidth();
+  const auto* row = image.GetImagePtr(0, y);
+  const VnBW8* a = alpha ? alpha->GetImagePtr(0, y) : nullptr;
+  if constexpr (!std::is_same_v<T, VnBW1>) {
+    if (!a) {  // the common files
+      if constexpr (std::is_same_v<T, VnBW8>) {
+        std::memcpy(p, row, static_cast<std::size_t>(w));
+      } else if constexpr (kWide) {
+        for (int x = 0; x < w; ++x) p[2 * x] = static_cast<unsigned char>(row[x] >> 8), p[2 * x + 1] = static_cast<unsigned char>(row[x]);
+      } else {
+        for (int x = 0; x < w; ++x) p[3 * x] = row[x].c2, p[3 * x + 1] = row[x].c1, p[3 * x + 2] = row[x].c0;
+      }
+      return;
+    }
+  }
+  for (int x = 0; x < w; ++x) {
+    unsigned s[4] = {};
+    if constexpr (std::is_same_v<T, VnBW1>) {
+      s[0] = image.GetPixel(x, y);
+    } else {
+      Samples(row, x, s);
+    }
+    if (a) s[kChannels<T>] = kWide ? a[x] * 257u : a[x];
+    for (int c = 0; c < kChannels<T> + (a ? 1 : 0); ++c) {
+      if (kWide) *p++ = static_cast<unsigned char>(s[c] >> 8);
+      *p++ = static_cast<unsigned char>(s[c]);
+    }
+  }
+}
+
+template <class T>
+void EncodeBinary(const VnImage<T>& image, const std::optional<VnImage<VnBW8>>& alpha, bool pam, ByteSink& out) {
   constexpr bool kWide = std::is_same_v<T, VnBW16>;
   const int w = image.GetWidth(), h = image.GetHeight();
   const int channels = kChannels<T> + (alpha ? 1 : 0);
   const unsigned top = kWide ? 65535 : std::is_same_v<T, VnBW1> ? 1 : 255;
-  Bytes out;
   if (pam) {
     const char* type = std::is_same_v<T, VnBW1> ? "BLACKANDWHITE" : std::is_same_v<T, VnC24> ? "RGB" : "GRAYSCALE";
-    Put(out, "P7\nWIDTH " + Text(w) + "\nHEIGHT " + Text(h) + "\nDEPTH " + Text(channels) + "\nMAXVAL " + Text(top) +
-                 "\nTUPLTYPE " + type + (alpha ? "_ALPHA" : "") + "\nENDHDR\n");
+    out.Write("P7\nWIDTH " + Text(w) + "\nHEIGHT " + Text(h) + "\nDEPTH " + Text(channels) + "\nMAXVAL " + Text(top) +
+              "\nTUPLTYPE " + type + (alpha ? "_ALPHA" : "") + "\nENDHDR\n");
   } else {
-    Put(out, std::string(std::is_same_v<T, VnC24> ? "P6" : "P5") + "\n" + Text(w) + " " + Text(h) + "\n" + Text(top) + "\n");
+    out.Write(std::string(std::is_same_v<T, VnC24> ? "P6" : "P5") + "\n" + Text(w) + " " + Text(h) + "\n" + Text(top) + "\n");
   }
-  const std::size_t header = out.size();
-  out.resize(header + static_cast<std::size_t>(w) * h * channels * (kWide ? 2 : 1));
-  unsigned char* p = out.data() + header;
+  std::vector<unsigned char> row(static_cast<std::size_t>(w) * channels * (kWide ? 2 : 1));
   for (int y = 0; y < h; ++y) {
-    const auto* row = image.GetImagePtr(0, y);
-    const VnBW8* a = alpha ? alpha->GetImagePtr(0, y) : nullptr;
-    if (!a && !std::is_same_v<T, VnBW1>) {  // the common files, a row at a time
-      if constexpr (std::is_same_v<T, VnBW8>) {
-        std::memcpy(p, row, static_cast<std::size_t>(w));
-      } else if constexpr (std::is_same_v<T, VnBW16>) {
-        for (int x = 0; x < w; ++x) p[2 * x] = static_cast<unsigned char>(row[x] >> 8), p[2 * x + 1] = static_cast<unsigned char>(row[x]);
-      } else if constexpr (std::is_same_v<T, VnC24>) {
-        for (int x = 0; x < w; ++x) p[3 * x] = row[x].c2, p[3 * x + 1] = row[x].c1, p[3 * x + 2] = row[x].c0;
-      }
-      p += static_cast<std::size_t>(w) * channels * (kWide ? 2 : 1);
-      continue;
-    }
-    for (int x = 0; x < w; ++x) {
-      unsigned s[4] = {};
-      if constexpr (std::is_same_v<T, VnBW1>) {
-        s[0] = image.GetPixel(x, y);
-      } else {
-        Samples(row, x, s);
-      }
-      if (a) s[kChannels<T>] = kWide ? a[x] * 257u : a[x];
-      for (int c = 0; c < channels; ++c) {
-        if (kWide) *p++ = static_cast<unsigned char>(s[c] >> 8);
-        *p++ = static_cast<unsigned char>(s[c]);
+    if constexpr (std::is_same_v<T, VnBW8>) {
+      if (!alpha) {  // already the file's bytes
+        out.Write(image.GetImagePtr(0, y), row.size());
+        continue;
       }
     }
+    RawRow(image, alpha, y, row.data());
+    out.Write(row.data(), row.size());
   }
-  return out;
 }
 
-Bytes EncodePbm(const VnImage<VnBW1>& image) {
+void EncodePbm(const VnImage<VnBW1>& image, ByteSink& out) {
   const int w = image.GetWidth(), h = image.GetHeight();
-  Bytes out;
-  Put(out, "P4\n" + Text(w) + " " + Text(h) + "\n");
-  const std::size_t rowBytes = static_cast<std::size_t>((w + 7) / 8);
+  out.Write("P4\n" + Text(w) + " " + Text(h) + "\n");
+  std::vector<unsigned char> row(static_cast<std::size_t>((w + 7) / 8));
   for (int y = 0; y < h; ++y) {
-    const unsigned char* row = image.GetImagePtr(0, y);
-    for (std::size_t i = 0; i < rowBytes; ++i) out.push_back(static_cast<unsigned char>(~row[i]));
-    if (w % 8) out.back() &= static_cast<unsigned char>(0xFF00u >> (w % 8));  // padding bits clear
+    const unsigned char* bits = image.GetImagePtr(0, y);
+    for (std::size_t i = 0; i < row.size(); ++i) row[i] = static_cast<unsigned char>(~bits[i]);
+    if (w % 8) row.back() &= static_cast<unsigned char>(0xFF00u >> (w % 8));  // padding bits clear
+    out.Write(row.data(), row.size());
   }
-  return out;
 }
 
 template <class T>
-Bytes EncodePlain(const VnImage<T>& image) {
+void EncodePlain(const VnImage<T>& image, ByteSink& out) {
   constexpr bool kBits = std::is_same_v<T, VnBW1>;
   const int w = image.GetWidth(), h = image.GetHeight();
-  Bytes out;
   const char* magic = kBits ? "P1" : std::is_same_v<T, VnC24> ? "P3" : "P2";
-  Put(out, std::string(magic) + "\n" + Text(w) + " " + Text(h) + "\n");
-  if (!kBits) Put(out, Text(std::is_same_v<T, VnBW16> ? 65535 : 255) + "\n");
+  out.Write(std::string(magic) + "\n" + Text(w) + " " + Text(h) + "\n");
+  if (!kBits) out.Write(Text(std::is_same_v<T, VnBW16> ? 65535 : 255) + "\n");
   PlainWriter writer(out);
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
@@ -418,9 +429,8 @@ Bytes EncodePlain(const VnImage<T>& image) {
       }
       for (int c = 0; c < kChannels<T>; ++c) writer.Add(s[c], kBits);
     }
-    writer.EndRow();
+    writer.EndLine();
   }
-  return out;
 }
 
 template <class T>
@@ -466,32 +476,40 @@ AnyImage ReadNetpbm(const std::string& name, const Bytes& file, const ReadLimits
 namespace {
 
 template <class T>
-Bytes EncodeIntegers(const std::string& name, NetpbmKind kind, const AnyImage& image, const VnImage<T>& pixels, bool plain) {
+void EncodeIntegers(const std::string& name, NetpbmKind kind, const AnyImage& image, const VnImage<T>& pixels, bool plain,
+                    ByteSink& out) {
   if (kind != NetpbmKind::Any && kind != NetpbmKind::Arbitrary && kind != kKindFor<T>)
     throw FileError(name + ": a " + ExtensionFor(kind) + " file cannot hold " + kPixelTypeName<T> + " images; use " +
                     ExtensionFor(kKindFor<T>) + " or .png");
   if (image.alpha && kind != NetpbmKind::Arbitrary)
     throw FileError(name + ": a " + ExtensionFor(kind) + " file cannot hold an alpha channel; use .png or .pam");
   if (plain && kind == NetpbmKind::Arbitrary) throw FileError(name + ": PAM has no plain form");
-  if (plain) return EncodePlain(pixels);
+  if (plain) return EncodePlain(pixels, out);
   if constexpr (std::is_same_v<T, VnBW1>) {
-    if (kind != NetpbmKind::Arbitrary) return EncodePbm(pixels);
+    if (kind != NetpbmKind::Arbitrary) return EncodePbm(pixels, out);
   }
-  return EncodeBinary(pixels, image.alpha, kind == NetpbmKind::Arbitrary);
+  EncodeBinary(pixels, image.alpha, kind == NetpbmKind::Arbitrary, out);
 }
 
 }  // namespace
 
-Bytes EncodeNetpbm(const std::string& name, NetpbmKind kind, const AnyImage& image, bool plain) {
-  return std::visit(
-      [&]<class T>(const VnImage<T>& pixels) -> Bytes {
+void EncodeNetpbm(const std::string& name, NetpbmKind kind, const AnyImage& image, bool plain, ByteSink& out) {
+  std::visit(
+      [&]<class T>(const VnImage<T>& pixels) {
         if constexpr (std::is_floating_point_v<T>) {
           throw FileError(name + ": a float image needs a .pfm file");
         } else {
-          return EncodeIntegers(name, kind, image, pixels, plain);
+          EncodeIntegers(name, kind, image, pixels, plain, out);
         }
       },
       image.pixels);
+}
+
+Bytes EncodeNetpbm(const std::string& name, NetpbmKind kind, const AnyImage& image, bool plain) {
+  Bytes bytes;
+  BufferSink out(bytes);
+  EncodeNetpbm(name, kind, image, plain, out);
+  return bytes;
 }
 
 }  // namespace vnimg::tool::formats

@@ -63,9 +63,9 @@ float Sample(const unsigned char* p, bool littleEndian) {
 }
 
 // Written little-endian (scale -1) on every host.
-void PutSample(Bytes& out, float value) {
+void PutSample(unsigned char* out, float value) {
   const auto bits = std::bit_cast<std::uint32_t>(value);
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<unsigned char>(bits >> (8 * i)));
+  for (int i = 0; i < 4; ++i) out[i] = static_cast<unsigned char>(bits >> (8 * i));
 }
 
 template <class T>
@@ -75,9 +75,19 @@ VnImage<T> Allocate(const std::string& name, long width, long height) {
   return image;
 }
 
-Bytes Start(const char* magic, int width, int height) {
-  const std::string header = std::string(magic) + "\n" + std::to_string(width) + " " + std::to_string(height) + "\n-1.0\n";
-  return Bytes(header.begin(), header.end());
+std::string Start(const char* magic, int width, int height) {
+  return std::string(magic) + "\n" + std::to_string(width) + " " + std::to_string(height) + "\n-1.0\n";
+}
+
+// Rows bottom first, as the format stores them; `put(x, samples)` gives pixel x of a row.
+template <int kChannels, class Put>
+void EmitRows(const char* magic, int width, int height, ByteSink& out, Put put) {
+  out.Write(Start(magic, width, height));
+  std::vector<unsigned char> row(static_cast<std::size_t>(width) * kChannels * 4);
+  for (int y = height - 1; y >= 0; --y) {
+    for (int x = 0; x < width; ++x) put(x, y, row.data() + std::size_t{4} * kChannels * x);
+    out.Write(row.data(), row.size());
+  }
 }
 
 }  // namespace
@@ -117,28 +127,31 @@ AnyImage ReadPfm(const std::string& name, const Bytes& file, const ReadLimits& l
   return AnyImage{std::move(colour), std::nullopt};
 }
 
-Bytes EncodePfm(const std::string& name, const AnyImage& image) {
-  return std::visit(
+void EncodePfm(const std::string& name, const AnyImage& image, ByteSink& out) {
+  std::visit(
       [&]<class T>(const VnImage<T>& pixels) {
-        Bytes out;
         if constexpr (std::is_floating_point_v<T>) {
-          out = Start("Pf", pixels.GetWidth(), pixels.GetHeight());
-          for (int y = pixels.GetHeight() - 1; y >= 0; --y)
-            for (int x = 0; x < pixels.GetWidth(); ++x) PutSample(out, static_cast<float>(pixels.GetPixel(x, y)));
+          EmitRows<1>("Pf", pixels.GetWidth(), pixels.GetHeight(), out, [&](int x, int y, unsigned char* p) {
+            PutSample(p, static_cast<float>(pixels.GetPixel(x, y)));
+          });
         } else if constexpr (std::is_same_v<T, VnC24>) {
-          out = Start("PF", pixels.GetWidth(), pixels.GetHeight());
-          for (int y = pixels.GetHeight() - 1; y >= 0; --y)
-            for (int x = 0; x < pixels.GetWidth(); ++x) {
-              const VnC24 c = pixels.GetPixel(x, y);
-              for (unsigned char v : {c.c2, c.c1, c.c0}) PutSample(out, v);
-            }
+          EmitRows<3>("PF", pixels.GetWidth(), pixels.GetHeight(), out, [&](int x, int y, unsigned char* p) {
+            const VnC24 c = pixels.GetPixel(x, y);
+            PutSample(p, c.c2), PutSample(p + 4, c.c1), PutSample(p + 8, c.c0);
+          });
         } else {
           throw FileError(name + ": a .pfm file holds float or colour images, not " + kPixelTypeName<T> +
                           " (convert it with --to float32 first)");
         }
-        return out;
       },
       image.pixels);
+}
+
+Bytes EncodePfm(const std::string& name, const AnyImage& image) {
+  Bytes bytes;
+  BufferSink out(bytes);
+  EncodePfm(name, image, out);
+  return bytes;
 }
 
 }  // namespace vnimg::tool::formats

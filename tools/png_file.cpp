@@ -219,7 +219,7 @@ struct Encoded {
   int bitDepth = 8;
   Bytes data;
   std::vector<png_bytep> rows;
-  Bytes* out = nullptr;
+  ByteSink* out = nullptr;
 };
 
 template <class T>
@@ -254,12 +254,11 @@ void Fill(Encoded& e, const VnImage<T>& image, const std::optional<VnImage<VnBW8
   }
 }
 
-void WriteToMemory(png_structp png, png_bytep data, png_size_t length) {
-  auto* e = static_cast<Encoded*>(png_get_io_ptr(png));
-  e->out->insert(e->out->end(), data, data + length);
+void WriteToSink(png_structp png, png_bytep data, png_size_t length) {
+  static_cast<Encoded*>(png_get_io_ptr(png))->out->Write(data, length);
 }
 
-void FlushMemory(png_structp) {}
+void Flush(png_structp) {}
 
 struct WriteStructs {
   png_structp png = nullptr;
@@ -269,7 +268,7 @@ struct WriteStructs {
 
 bool Emit(WriteStructs& s, Encoded& e, int width, int height, int compression) {
   if (setjmp(png_jmpbuf(s.png))) return false;
-  png_set_write_fn(s.png, &e, WriteToMemory, FlushMemory);
+  png_set_write_fn(s.png, &e, WriteToSink, Flush);
   png_set_IHDR(s.png, s.info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), e.bitDepth, e.colorType,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_set_compression_level(s.png, compression);
@@ -340,9 +339,8 @@ AnyImage ReadPng(const std::string& name, const Bytes& file, const ReadLimits& l
   return std::move(d.image);
 }
 
-Bytes EncodePng(const std::string& name, const AnyImage& image, int compression) {
+void EncodePng(const std::string& name, const AnyImage& image, int compression, ByteSink& out) {
   Encoded encoded;
-  Bytes out;
   encoded.out = &out;
   std::visit([&]<class T>(const VnImage<T>& pixels) {
     if constexpr (std::is_floating_point_v<T>) {
@@ -359,12 +357,13 @@ Bytes EncodePng(const std::string& name, const AnyImage& image, int compression)
   if (structs.png) structs.info = png_create_info_struct(structs.png);
   if (!structs.info) throw FileError(name + ": not enough memory to write it");
   if (!Emit(structs, encoded, image.Width(), image.Height(), compression)) throw FileError(name + ": " + sink.message);
-  return out;
 }
 
-void WritePng(const std::string& name, const AnyImage& image, std::FILE* out) {
-  const Bytes bytes = EncodePng(name, image);
-  if (std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size()) throw FileError(name + ": write error");
+Bytes EncodePng(const std::string& name, const AnyImage& image, int compression) {
+  Bytes bytes;
+  BufferSink out(bytes);
+  EncodePng(name, image, compression, out);
+  return bytes;
 }
 
 }  // namespace vnimg::tool::formats
