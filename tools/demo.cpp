@@ -66,7 +66,7 @@ StageResult Histogram(const VnImage<VnBW8>& gray) {
       {"last-used-value", IMG_HIST_LAST_USED_VALUE}, {"mean", IMG_HIST_MEAN}, {"std-dev", IMG_HIST_STD_DEV}};
   for (const auto& [name, feature] : features) {
     float value = 0;
-    CallOperation("ImgAnalyseHistogram", [&] { value = ImgAnalyseHistogram(&hist, feature); });
+    CallOperation("ImgAnalyseHistogram", [&, feature = feature] { value = ImgAnalyseHistogram(&hist, feature); });
     result.values.Set(name, value);
   }
   float entropy = 0;
