@@ -39,6 +39,8 @@ VnImage<VnBW8> ToGray(AnyImage& image) {
           KorvaneIDsp_RGBToGray_BW8_C3C1R(reinterpret_cast<const unsigned char*>(pixels.GetImagePtr(0, 0)),
                                           pixels.GetRowPitch(), gray.GetImagePtr(0, 0), gray.GetRowPitch(),
                                           pixels.GetWidth(), pixels.GetHeight());
+        } else if constexpr (std::is_floating_point_v<T>) {
+          ImgConvert(&pixels, &gray);  // rounded; negatives and NaN to 0, above 255 to 255
         } else {
           for (int y = 0; y < gray.GetHeight(); ++y)
             for (int x = 0; x < gray.GetWidth(); ++x) {
