@@ -10,6 +10,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "byte_order.h"
 #include "file_formats.h"
 
 namespace vnimg::tool::formats {
@@ -275,8 +276,7 @@ bool ReadFullRange(const Header& h, const unsigned char* data, VnImage<T>& image
       const unsigned char* p = data + 2 * y * w;
       for (std::size_t x = 0; x < w; ++x) row[x] = static_cast<VnBW16>(p[2 * x] << 8 | p[2 * x + 1]);
     } else if constexpr (std::is_same_v<T, VnC24>) {
-      const unsigned char* p = data + 3 * y * w;
-      for (std::size_t x = 0; x < w; ++x) row[x] = VnC24{p[3 * x + 2], p[3 * x + 1], p[3 * x]};
+      ReverseTriples(data + 3 * y * w, reinterpret_cast<unsigned char*>(row), w);
     }
   }
   return true;
@@ -353,7 +353,7 @@ void RawRow(const VnImage<T>& image, const std::optional<VnImage<VnBW8>>& alpha,
       } else if constexpr (kWide) {
         for (int x = 0; x < w; ++x) p[2 * x] = static_cast<unsigned char>(row[x] >> 8), p[2 * x + 1] = static_cast<unsigned char>(row[x]);
       } else {
-        for (int x = 0; x < w; ++x) p[3 * x] = row[x].c2, p[3 * x + 1] = row[x].c1, p[3 * x + 2] = row[x].c0;
+        ReverseTriples(reinterpret_cast<const unsigned char*>(row), p, static_cast<std::size_t>(w));
       }
       return;
     }

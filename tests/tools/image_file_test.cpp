@@ -64,6 +64,15 @@ TEST_F(ImageFileTest, ByteOrdersWorkedByHand) {
   for (const char* name : {"one.ppm", "one.png"}) EXPECT_EQ(std::get<VnImage<VnC24>>(ReadImage(Path(name)).pixels).GetPixel(0, 0), (VnC24{30, 20, 10})) << name;
   WriteImage(Path("red.ppm"), AnyImage{Make<VnC24>(1, 1, [](int, int) { return VnC24{0, 0, 255}; }), std::nullopt});
   EXPECT_EQ(ReadBytes("red.ppm"), std::string("P6\n1 1\n255\n\xff", 12) + std::string(2, '\0'));
+  // Rows long enough for the vector reordering, with a tail.
+  const auto byte = [](int v) { return static_cast<unsigned char>(v); };
+  const VnImage<VnC24> row = Make<VnC24>(13, 2, [&](int x, int y) { return VnC24{byte(x), byte(y), byte(40 + x)}; });
+  WriteImage(Path("long.ppm"), AnyImage{row, std::nullopt});
+  std::string expected = "P6\n13 2\n255\n";
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 13; ++x) expected += {static_cast<char>(40 + x), static_cast<char>(y), static_cast<char>(x)};
+  EXPECT_EQ(ReadBytes("long.ppm"), expected);
+  EXPECT_TRUE(SamePixels<VnC24>(std::get<VnImage<VnC24>>(ReadImage(Path("long.ppm")).pixels), row));
   WriteBytes("wide.pgm", std::string("P5 2 1 4095\n") + "\x01\x02\x0f\xff");
   EXPECT_TRUE(SamePixels<VnBW16>(std::get<VnImage<VnBW16>>(ReadImage(Path("wide.pgm")).pixels), Make<VnBW16>(2, 1, [](int x, int) { return x ? 65535 : 4129; })));  // 258 * 65535 / 4095 = 4128.9
   WriteBytes("c.pgm", std::string("P5\n# made by hand\n2 # width\n1\n# max\n100\n") + "\x05\x64");
