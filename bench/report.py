@@ -93,6 +93,11 @@ ROWS = [
     ("Conversions", "`VnFLOAT32` to `VnBW8` / `convertTo` CV_8U", "BM_ConvertFloatTo8", "BM_OpenCV_ConvertFloatTo8"),
     ("Conversions", "`VnBW8` to `VnBW1`", "BM_ConvertGrayToBits", None),
     ("Conversions", "`VnBW1` to `VnBW8`", "BM_ConvertBitsToGray", None),
+    ("Gradients and local statistics", "local deviation, half-size 1 / box filters of p and p^2 in CV_32F, `cv::sqrt`", "BM_LocalDeviation/{size}/half:1", "BM_LocalDeviation_OpenCV/{size}/half:1"),
+    ("Gradients and local statistics", "local deviation, half-size 7 / the same composite 15x15", "BM_LocalDeviation/{size}/half:7", "BM_LocalDeviation_OpenCV/{size}/half:7"),
+    ("Gradients and local statistics", "local deviation, half-size 30 / the same composite 61x61", "BM_LocalDeviation/{size}/half:30", "BM_LocalDeviation_OpenCV/{size}/half:30"),
+    ("Gradients and local statistics", "modulus gradient scalar / `cv::Sobel` dx, dy + `cv::magnitude`", "BM_GradientScalarModulus", "BM_GradientScalarModulus_OpenCV"),
+    ("Gradients and local statistics", "gradient vector (`VnBW32`)", "BM_GradientVector", None),
 ]
 
 UNIT_TO_US = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}

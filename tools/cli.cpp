@@ -364,6 +364,7 @@ std::span<const Command> Commands() {
     AddMomentsCommands(all);
     AddStatisticsCommands(all);
     AddConvertCommands(all);
+    AddGradientCommands(all);
     AddDemoCommand(all);
     return all;
   }();

@@ -329,6 +329,24 @@ StageResult Conversions(const VnImage<VnBW8>& gray) {
   return result;
 }
 
+// Gradient modulus through the 512 x 512 table (doubled, so that soft edges show), its direction
+// codes, and the local deviation over a 7 x 7 window: texture and edges light up, flat parts go dark.
+StageResult Gradients(const VnImage<VnBW8>& gray) {
+  VnImage<VnBW8> modulusTable, argumentTable, modulus = SameSize<VnBW8>(gray), direction = SameSize<VnBW8>(gray);
+  VnImage<VnBW8> deviation = SameSize<VnBW8>(gray);
+  CallOperation("ImgModulusImage", [&] { ImgModulusImage(&modulusTable, 2.0f); });
+  CallOperation("ImgArgumentImage", [&] { ImgArgumentImage(&argumentTable, 0, 0.0f); });
+  CallOperation("ImgGradientScalar", [&] { ImgGradientScalar(&gray, &modulus, &modulusTable); });
+  CallOperation("ImgGradientScalar", [&] { ImgGradientScalar(&gray, &direction, &argumentTable); });
+  CallOperation("ImgLocalDeviation", [&] { ImgLocalDeviation(&gray, &deviation, 3, 3); });
+  StageResult result;
+  result.values.Set("modulus-gain", 2.0).Set("deviation-half-size", 3);
+  result.Picture("gradient-modulus.png", std::move(modulus));
+  result.Picture("gradient-direction.png", std::move(direction));
+  result.Picture("local-deviation.png", std::move(deviation));
+  return result;
+}
+
 std::vector<Stage> Stages() {
   std::vector<Stage> stages{{"histogram", "histogram features of the picture", Histogram}};
   for (const EnumName& mode : kThresholdModes) stages.push_back(AutoThresholdStage(mode));
@@ -344,6 +362,7 @@ std::vector<Stage> Stages() {
   stages.push_back({"focus", "focus measure of the picture and of a smoothed copy", Focus});
   stages.push_back({"foreground-statistics", "area of the foreground and the mean gray inside and outside it", ForegroundStatistics});
   stages.push_back({"conversions", "gray through 5-6-5 colour, and its top bit as a bit image", Conversions});
+  stages.push_back({"gradients", "gradient modulus and direction through lookup tables, local deviation 7 x 7", Gradients});
   return stages;
 }
 
