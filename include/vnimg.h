@@ -19,5 +19,6 @@
 #include "vnimg/geometry.h"
 #include "vnimg/filter.h"
 #include "vnimg/morphology.h"
+#include "vnimg/binary_morphology.h"
 #include "vnimg/moments.h"
 #include "vnimg/statistics.h"
