@@ -57,6 +57,7 @@ const Tables& AllTables() {
 #if VNIMG_X86
     SetLevel(t, BiLevelKernelsSse2(), &simd::Variants<BiLevelRowFn>::sse2);
     SetLevel(t, BiLevelKernelsAvx2(), &simd::Variants<BiLevelRowFn>::avx2);
+    SetLevel(t, BiLevelKernelsAvx512(), &simd::Variants<BiLevelRowFn>::avx512);
 #endif
     return t;
   }();

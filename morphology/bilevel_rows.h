@@ -25,6 +25,7 @@ struct BiLevelKernels {
 #if VNIMG_X86
 BiLevelKernels BiLevelKernelsSse2();
 BiLevelKernels BiLevelKernelsAvx2();
+BiLevelKernels BiLevelKernelsAvx512();
 #endif
 
 }  // namespace vnimg::morphology

@@ -162,7 +162,7 @@ short ThinThickAligned(VnROI<VnBW1>* src, VnROI<VnBW1>* dst, VnKernel* kernel, K
   if (const int code = Compile(kernel, rotation, requested, src->GetWidth(), request)) throw Korvane::Quandor::Exception(code);
   iterations = 0;
   const int width = src->GetWidth(), height = src->GetHeight();
-  if (width == 0 || height == 0) return 0;
+  if (width == 0 || height == 0 || request.passes <= 0) return 0;
   VnImage<VnBW8> in(width, height), out(width, height);
   if (VnGetError()) throw Korvane::Quandor::Exception(VN_ERR_OUT_OF_MEMORY);
   for (int y = 0; y < height; ++y)
