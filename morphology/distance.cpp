@@ -52,21 +52,34 @@ bool IsBinary(const VnROI<VnBW8>& src) {
   return binary;
 }
 
-// City-block distance of every pixel to the nearest pixel where `inside` is false, capped at
-// `cap`: one raster pass from the top left (left and upper neighbours), one back.
-void CityBlock(std::vector<std::uint16_t>& d, int width, int height, std::uint16_t cap) {
-  const auto at = [&](int x, int y) -> std::uint16_t& { return d[static_cast<std::size_t>(y) * width + x]; };
-  const auto relax = [&](std::uint16_t& v, std::uint16_t n) { v = std::min<std::uint16_t>(v, static_cast<std::uint16_t>(std::min<int>(n + 1, cap))); };
-  for (int y = 0; y < height; ++y)
+// Each pixel's city-block distance to the nearest pixel of the other value, capped at `cap`:
+// a neighbour of the other value is 1 away, one of the same value adds 1 to its own distance
+// (the path to the nearest other pixel crosses only pixels of the pixel's own value). One raster
+// pass from the top left (left and upper neighbours), one back.
+void OtherValueDistance(const VnROI<VnBW8>& src, std::vector<std::uint16_t>& d, int cap) {
+  const int width = src.GetWidth(), height = src.GetHeight();
+  const frame::Rows<VnBW8> rows(src);
+  const auto step = [&](std::uint16_t& v, VnBW8 own, VnBW8 other, std::uint16_t through) {
+    const int candidate = own != other ? 1 : std::min(through + 1, cap);
+    if (candidate < v) v = static_cast<std::uint16_t>(candidate);
+  };
+  for (int y = 0; y < height; ++y) {
+    const VnBW8 *s = rows.Row(y), *above = y > 0 ? rows.Row(y - 1) : nullptr;
+    std::uint16_t *r = d.data() + static_cast<std::size_t>(y) * width, *up = above ? r - width : nullptr;
     for (int x = 0; x < width; ++x) {
-      if (x > 0) relax(at(x, y), at(x - 1, y));
-      if (y > 0) relax(at(x, y), at(x, y - 1));
+      r[x] = static_cast<std::uint16_t>(cap);
+      if (x > 0) step(r[x], s[x], s[x - 1], r[x - 1]);
+      if (above) step(r[x], s[x], above[x], up[x]);
     }
-  for (int y = height - 1; y >= 0; --y)
+  }
+  for (int y = height - 1; y >= 0; --y) {
+    const VnBW8 *s = rows.Row(y), *below = y + 1 < height ? rows.Row(y + 1) : nullptr;
+    std::uint16_t *r = d.data() + static_cast<std::size_t>(y) * width, *down = below ? r + width : nullptr;
     for (int x = width - 1; x >= 0; --x) {
-      if (x + 1 < width) relax(at(x, y), at(x + 1, y));
-      if (y + 1 < height) relax(at(x, y), at(x, y + 1));
+      if (x + 1 < width) step(r[x], s[x], s[x + 1], r[x + 1]);
+      if (below) step(r[x], s[x], below[x], down[x]);
     }
+  }
 }
 
 }  // namespace
@@ -105,26 +118,17 @@ bool DistanceMapByRings(const VnROI<VnBW8>& src, VnROI<VnBW8>& dst, unsigned max
 bool DistanceMapOfBinary(const VnROI<VnBW8>& src, VnROI<VnBW8>& dst, unsigned maximum) {
   if (!IsBinary(src)) return false;
   const int width = src.GetWidth(), height = src.GetHeight();
-  const auto cap = static_cast<std::uint16_t>(maximum + 1);
-  const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-  std::vector<std::uint16_t> toBackground(count), toForeground(count);
-  const frame::Rows<VnBW8> from(src), to(dst);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      const bool set = from.Row(y)[x] != 0;
-      toBackground[static_cast<std::size_t>(y) * width + x] = set ? cap : 0;
-      toForeground[static_cast<std::size_t>(y) * width + x] = set ? 0 : cap;
-    }
-  CityBlock(toBackground, width, height, cap);
-  CityBlock(toForeground, width, height, cap);
+  std::vector<std::uint16_t> distance(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  OtherValueDistance(src, distance, static_cast<int>(maximum) + 1);
+  const frame::Rows<VnBW8> to(dst);
   VnBW8 value[kLargestDistance + 2];
   for (unsigned k = 1; k <= maximum; ++k) value[k] = static_cast<VnBW8>(255 - ScaledPixel(255, RingGain(k), 0.0));
   value[0] = value[maximum + 1] = 255;
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      const std::size_t i = static_cast<std::size_t>(y) * width + x;
-      to.Row(y)[x] = value[std::max(toBackground[i], toForeground[i])];
-    }
+  for (int y = 0; y < height; ++y) {
+    const std::uint16_t* r = distance.data() + static_cast<std::size_t>(y) * width;
+    VnBW8* out = to.Row(y);
+    for (int x = 0; x < width; ++x) out[x] = value[r[x]];
+  }
   return true;
 }
 
