@@ -93,6 +93,13 @@ ROWS = [
     ("Conversions", "`VnFLOAT32` to `VnBW8` / `convertTo` CV_8U", "BM_ConvertFloatTo8", "BM_OpenCV_ConvertFloatTo8"),
     ("Conversions", "`VnBW8` to `VnBW1`", "BM_ConvertGrayToBits", None),
     ("Conversions", "`VnBW1` to `VnBW8`", "BM_ConvertBitsToGray", None),
+    ("Binary morphology", "packed `VnBW1` box erosion, half-size 1 / `cv::erode` 3x3 on the 8-bit picture", "BM_PackedErodeBox/{size}/half:1", "BM_OpenCV_ErodeScene/{size}/half:1"),
+    ("Binary morphology", "packed `VnBW1` box erosion, half-size 7 / `cv::erode` 15x15 on the 8-bit picture", "BM_PackedErodeBox/{size}/half:7", "BM_OpenCV_ErodeScene/{size}/half:7"),
+    ("Binary morphology", "bi-level box erosion, half-size 1 / `cv::erode` 3x3", "BM_BiLevelErodeBox/{size}/half:1", "BM_OpenCV_ErodeScene/{size}/half:1"),
+    ("Binary morphology", "bi-level box erosion, half-size 7 / `cv::erode` 15x15", "BM_BiLevelErodeBox/{size}/half:7", "BM_OpenCV_ErodeScene/{size}/half:7"),
+    ("Binary morphology", "rotated thinning, one turn (8 passes)", "BM_ThinRotatedTurn/{size}", None),
+    ("Binary morphology", "`ImgComputeDistanceMap` 255, binary / `cv::distanceTransform` L1, mask 3", "BM_DistanceMap255/{size}", "BM_OpenCV_DistanceL1/{size}"),
+
 ]
 
 UNIT_TO_US = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}
