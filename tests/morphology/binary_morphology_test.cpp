@@ -79,11 +79,6 @@ unsigned HalfSize(Rng& rng) {
   return r == 15 ? 0x7fffffffu : r >= 12 ? 9 + static_cast<unsigned>(rng() % 40) : r % 5;
 }
 
-void Binarise(Bw8& roi, Rng& rng, unsigned density) {
-  for (int y = 0; y < roi.GetHeight(); ++y)
-    for (int x = 0; x < roi.GetWidth(); ++x) roi.SetPixel(rng() % 8 < density ? 255 : 0, x, y);
-}
-
 // Bit image with the pixels of a 0/255 one.
 void CopyBits(const Bw8& from, Bw1& to) {
   for (int y = 0; y < from.GetHeight(); ++y)
@@ -105,7 +100,9 @@ TEST(BinaryMorphologyHarness, BiLevelEqualsGrayAndPackedEqualsBiLevel) {
     for (const Operation& op : Operations()) {
       const unsigned hx = HalfSize(rng), hy = rng() % 4 ? HalfSize(rng) : kVnSameHalfSize;
       GuardedRoi<VnBW8> src(p, rng), expected(p, rng);
-      Binarise(*src.roi(), rng, 1 + static_cast<unsigned>(rng() % 7));
+      const unsigned density = 1 + static_cast<unsigned>(rng() % 7);  // eighths set
+      for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) src.roi()->SetPixel(rng() % 8 < density ? 255 : 0, x, y);
       src.Remember();
       op.gray(src.roi(), expected.roi(), hx, hy);
       SCOPED_TRACE(::testing::Message() << op.name << " " << hx << "," << hy << " size " << p.width << "x" << p.height
