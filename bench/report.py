@@ -98,6 +98,13 @@ ROWS = [
     ("Gradients and local statistics", "local deviation, half-size 30 / the same composite 61x61", "BM_LocalDeviation/{size}/half:30", "BM_LocalDeviation_OpenCV/{size}/half:30"),
     ("Gradients and local statistics", "modulus gradient scalar / `cv::Sobel` dx, dy + `cv::magnitude`", "BM_GradientScalarModulus", "BM_GradientScalarModulus_OpenCV"),
     ("Gradients and local statistics", "gradient vector (`VnBW32`)", "BM_GradientVector", None),
+    ("Binary morphology", "packed `VnBW1` box erosion, half-size 1 / `cv::erode` 3x3 on the 8-bit picture", "BM_PackedErodeBox/{size}/half:1", "BM_OpenCV_ErodeScene/{size}/half:1"),
+    ("Binary morphology", "packed `VnBW1` box erosion, half-size 7 / `cv::erode` 15x15 on the 8-bit picture", "BM_PackedErodeBox/{size}/half:7", "BM_OpenCV_ErodeScene/{size}/half:7"),
+    ("Binary morphology", "bi-level box erosion, half-size 1 / `cv::erode` 3x3", "BM_BiLevelErodeBox/{size}/half:1", "BM_OpenCV_ErodeScene/{size}/half:1"),
+    ("Binary morphology", "bi-level box erosion, half-size 7 / `cv::erode` 15x15", "BM_BiLevelErodeBox/{size}/half:7", "BM_OpenCV_ErodeScene/{size}/half:7"),
+    ("Binary morphology", "rotated thinning, one turn (8 passes)", "BM_ThinRotatedTurn/{size}", None),
+    ("Binary morphology", "`ImgComputeDistanceMap` 255, binary / `cv::distanceTransform` L1, mask 3", "BM_DistanceMap255/{size}", "BM_OpenCV_DistanceL1/{size}"),
+
 ]
 
 UNIT_TO_US = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}

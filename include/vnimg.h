@@ -20,5 +20,6 @@
 #include "vnimg/filter.h"
 #include "vnimg/gradient.h"
 #include "vnimg/morphology.h"
+#include "vnimg/binary_morphology.h"
 #include "vnimg/moments.h"
 #include "vnimg/statistics.h"

@@ -361,6 +361,7 @@ std::span<const Command> Commands() {
     AddGeometryCommands(all);
     AddFilterCommands(all);
     AddMorphologyCommands(all);
+    AddBinaryMorphologyCommands(all);
     AddMomentsCommands(all);
     AddStatisticsCommands(all);
     AddConvertCommands(all);
