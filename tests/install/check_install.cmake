@@ -17,8 +17,11 @@ run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 
 set(cross_options)
 if(TOOLCHAIN)
-  # The toolchain confines find_package to the target's root; the prefix lies outside it.
-  set(cross_options -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN} -DCMAKE_FIND_ROOT_PATH_MODE_PACKAGE=BOTH)
+  # The toolchain confines find_package to the target's root, and the prefix lies outside it:
+  # the package's folder is given outright.
+  file(GLOB_RECURSE config ${prefix}/*/vnimgConfig.cmake)
+  get_filename_component(config_dir "${config}" DIRECTORY)
+  set(cross_options -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN} -Dvnimg_DIR=${config_dir})
 endif()
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -DCMAKE_PREFIX_PATH=${prefix}
     -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_BUILD_TYPE=Release ${cross_options})
