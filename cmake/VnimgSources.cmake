@@ -1,11 +1,21 @@
 # Sources named *_sse2.cpp, *_avx2.cpp and *_avx512.cpp hold one ISA's variants: they are
-# compiled with that ISA's flags on x86-64 and left out elsewhere. Nothing else is built with
-# ISA flags, so the library runs on every x86-64 CPU and picks variants at run time.
-if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
-  set(VNIMG_X86 ON)
-else()
-  set(VNIMG_X86 OFF)
-endif()
+# compiled with that ISA's flags when the target is x86 (64- or 32-bit) and left out elsewhere
+# (ARM ...), where every operation runs its plain loop. Nothing else is built with ISA flags, so
+# the library runs on every x86 CPU and picks variants at run time. The target is asked the
+# very question foundation/simd.h asks, so the two never disagree (a -m32 build on an x86-64
+# host, a cross toolchain). On 32-bit x86 the ISA files first include the 64-bit integer
+# intrinsics that only x86-64 compilers offer.
+include(CheckCXXSourceCompiles)
+check_cxx_source_compiles("
+#if !(defined(__x86_64__) || defined(_M_X64) || defined(__i386__) || defined(_M_IX86))
+#error not x86
+#endif
+int main() { return 0; }" VNIMG_X86)
+check_cxx_source_compiles("
+#if !(defined(__i386__) || defined(_M_IX86))
+#error not 32-bit x86
+#endif
+int main() { return 0; }" VNIMG_X86_32)
 
 function(vnimg_sources)
   foreach(source IN LISTS ARGN)
@@ -20,6 +30,9 @@ function(vnimg_sources)
         set(flags -mavx2 -mfma -mbmi -mbmi2 -mpopcnt)
       else()
         set(flags -mavx512f -mavx512bw -mavx512vl -mavx512vbmi -mavx2 -mfma -mbmi -mbmi2 -mpopcnt)
+      endif()
+      if(VNIMG_X86_32)
+        list(APPEND flags -include ${PROJECT_SOURCE_DIR}/foundation/x86_32_intrinsics.h)
       endif()
       set_source_files_properties(${source} TARGET_DIRECTORY vnimg PROPERTIES COMPILE_OPTIONS "${flags}")
     endif()

@@ -14,7 +14,7 @@ Level DetectCpuLevel() {
       __builtin_cpu_supports("avx512vbmi"))
     return Level::Avx512;
   if (__builtin_cpu_supports("avx2")) return Level::Avx2;
-  return Level::Sse2;  // the x86-64 baseline
+  return Level::Sse2;  // the x86-64 baseline, and required of 32-bit builds (-msse2)
 #else
   return Level::Plain;
 #endif

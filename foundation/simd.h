@@ -3,7 +3,9 @@
 // Variants table and chosen at one dispatch point per call.
 #pragma once
 
-#if defined(__x86_64__) || defined(_M_X64)
+// x86, 64- or 32-bit: the ISA files are built and chosen at run time; elsewhere (ARM ...) every
+// operation runs its plain loop.
+#if defined(__x86_64__) || defined(_M_X64) || defined(__i386__) || defined(_M_IX86)
 #define VNIMG_X86 1
 #else
 #define VNIMG_X86 0

@@ -1,7 +1,7 @@
 #include "vnimg/platform/core.h"
 
 #include <atomic>
-#include <cstdlib>
+#include <new>
 #include <numbers>
 
 #include "foundation/simd.h"
@@ -16,6 +16,8 @@ std::atomic<int>& MmxSetting() {
 std::atomic<int> g_angleUnit{VN_ANGLE_RADIANS};
 
 constexpr double kDegreesPerRadian = 180.0 / std::numbers::pi;
+
+constexpr std::size_t kAlignment = 64;
 
 }  // namespace
 
@@ -44,10 +46,10 @@ ToviTLSStruct* VnGetTLSPtr() {
 
 void* Quandor_Malloc(std::size_t bytes) {
   if (bytes == 0) return nullptr;
-  constexpr std::size_t kAlignment = 64;
   const std::size_t rounded = (bytes + kAlignment - 1) / kAlignment * kAlignment;
   if (rounded < bytes) return nullptr;
-  return std::aligned_alloc(kAlignment, rounded);
+  // Aligned operator new rather than std::aligned_alloc, which the Windows C runtime lacks.
+  return ::operator new(rounded, std::align_val_t{kAlignment}, std::nothrow);
 }
 
-void Quandor_Free(void* p) { std::free(p); }
+void Quandor_Free(void* p) { ::operator delete(p, std::align_val_t{kAlignment}); }

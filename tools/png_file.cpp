@@ -3,6 +3,7 @@
 // the jump lives in the caller's frame (passed by reference), so no destructor is skipped.
 #include <png.h>
 
+#include <bit>
 #include <csetjmp>
 #include <cstring>
 
@@ -10,6 +11,9 @@
 
 namespace vnimg::tool::formats {
 namespace {
+
+// PNG samples of 16 bits are big-endian; the images hold them in the host's order.
+constexpr bool kSwap16 = std::endian::native == std::endian::little;
 
 struct ErrorSink {
   char message[256] = "unknown libpng error";
@@ -100,7 +104,7 @@ bool SetTransforms(ReadStructs& s, Layout& l) {
     png_set_tRNS_to_alpha(s.png);
   }
   if (l.colorType == PNG_COLOR_TYPE_GRAY && l.fileDepth > 1 && l.fileDepth < 8) png_set_expand_gray_1_2_4_to_8(s.png);
-  if (l.fileDepth == 16) png_set_swap(s.png);
+  if (l.fileDepth == 16 && kSwap16) png_set_swap(s.png);
   png_set_bgr(s.png);
   if (l.interlace != PNG_INTERLACE_NONE) png_set_interlace_handling(s.png);
   png_read_update_info(s.png, s.info);
@@ -276,7 +280,7 @@ bool Emit(WriteStructs& s, Encoded& e, int width, int height, int compression) {
   // are asked for small files, which the adaptive choice gives.
   png_set_filter(s.png, PNG_FILTER_TYPE_BASE, compression <= 3 ? PNG_FILTER_SUB : PNG_ALL_FILTERS);
   png_write_info(s.png, s.info);
-  if (e.bitDepth == 16) png_set_swap(s.png);
+  if (e.bitDepth == 16 && kSwap16) png_set_swap(s.png);
   if (e.colorType & PNG_COLOR_MASK_COLOR) png_set_bgr(s.png);
   png_write_image(s.png, e.rows.data());
   png_write_end(s.png, nullptr);

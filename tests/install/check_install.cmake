@@ -8,14 +8,31 @@ function(run)
   set(run_output "${out}" PARENT_SCOPE)
 endfunction()
 
+# A cross build (TOOLCHAIN given) builds the consumer with the same toolchain and runs it
+# through RUN, the emulator command with its items joined by '|'.
+string(REPLACE "|" ";" run_on_target "${RUN}")
 set(prefix ${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 
+set(cross_options)
+if(TOOLCHAIN)
+  # The toolchain confines find_package to the target's root, and the prefix lies outside it:
+  # the package's folder is given outright.
+  file(GLOB_RECURSE config ${prefix}/*/vnimgConfig.cmake)
+  get_filename_component(config_dir "${config}" DIRECTORY)
+  set(cross_options -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN} -Dvnimg_DIR=${config_dir})
+endif()
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -DCMAKE_PREFIX_PATH=${prefix}
-    -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_BUILD_TYPE=Release)
+    -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_BUILD_TYPE=Release ${cross_options})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
-run(${WORK_DIR}/build/consumer)
+# Windows finds the DLL beside the program, as an application would ship it.
+file(GLOB dlls ${prefix}/bin/*.dll)
+if(dlls)
+  file(COPY ${dlls} DESTINATION ${WORK_DIR}/build)
+  file(COPY ${dlls} DESTINATION ${WORK_DIR})
+endif()
+run(${run_on_target} ${WORK_DIR}/build/consumer)
 message(STATUS "find_package consumer: ${run_output}")
 
 find_program(PKG_CONFIG pkg-config)
@@ -28,6 +45,6 @@ if(PKG_CONFIG)
   separate_arguments(flags UNIX_COMMAND "${flags}")
   run(${CXX} ${SOURCE_DIR}/main.cpp ${flags} -o ${WORK_DIR}/consumer-pc)
   get_filename_component(lib_dir ${pc_dir} DIRECTORY)
-  run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${lib_dir} ${WORK_DIR}/consumer-pc)
+  run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${lib_dir} ${run_on_target} ${WORK_DIR}/consumer-pc)
   message(STATUS "pkg-config consumer: ${run_output}")
 endif()

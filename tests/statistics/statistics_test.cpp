@@ -7,11 +7,12 @@
 
 #include "support/levels.h"
 #include "support/pixels.h"
+#include "support/uint128.h"
 
 namespace vnimg::test {
 namespace {
 
-using u128 = unsigned __int128;
+using u128 = Uint128;  // exact also on 32-bit targets
 
 // The sums every statistic is defined from, pixel by pixel.
 struct Sums {

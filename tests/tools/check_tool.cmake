@@ -1,7 +1,9 @@
 # Runs the installed-style vnimg binary: the demo must write every picture its JSON report
-# lists, and a directory given as an image must give exit status 2.
+# lists, and a directory given as an image must give exit status 2. RUN is the emulator
+# command of a cross build, its items joined by '|'.
+string(REPLACE "|" ";" run_on_target "${RUN}")
 file(REMOVE_RECURSE ${WORK_DIR})
-execute_process(COMMAND ${VNIMG} demo --out ${WORK_DIR}/demo --json RESULT_VARIABLE status OUTPUT_VARIABLE report
+execute_process(COMMAND ${run_on_target} ${VNIMG} demo --out ${WORK_DIR}/demo --json RESULT_VARIABLE status OUTPUT_VARIABLE report
                 ERROR_VARIABLE errors)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "vnimg demo exited with ${status}: ${errors}")
@@ -25,7 +27,7 @@ foreach(i RANGE ${last})
 endforeach()
 message(STATUS "the demo wrote ${count} pictures in ${stages} stages")
 
-execute_process(COMMAND ${VNIMG} info ${WORK_DIR} RESULT_VARIABLE status ERROR_VARIABLE errors)
+execute_process(COMMAND ${run_on_target} ${VNIMG} info ${WORK_DIR} RESULT_VARIABLE status ERROR_VARIABLE errors)
 if(NOT status EQUAL 2 OR NOT errors MATCHES "is a directory")
   message(FATAL_ERROR "a directory as image: status ${status}, message ${errors}")
 endif()
