@@ -364,6 +364,7 @@ std::span<const Command> Commands() {
     AddMomentsCommands(all);
     AddStatisticsCommands(all);
     AddConvertCommands(all);
+    AddLutCommands(all);
     AddDemoCommand(all);
     return all;
   }();

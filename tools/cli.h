@@ -281,6 +281,7 @@ void AddMorphologyCommands(std::vector<Command>& commands);
 void AddMomentsCommands(std::vector<Command>& commands);
 void AddStatisticsCommands(std::vector<Command>& commands);
 void AddConvertCommands(std::vector<Command>& commands);
+void AddLutCommands(std::vector<Command>& commands);
 void AddDemoCommand(std::vector<Command>& commands);
 
 }  // namespace vnimg::tool
