@@ -105,6 +105,13 @@ ROWS = [
     ("Binary morphology", "rotated thinning, one turn (8 passes)", "BM_ThinRotatedTurn/{size}", None),
     ("Binary morphology", "`ImgComputeDistanceMap` 255, binary / `cv::distanceTransform` L1, mask 3", "BM_DistanceMap255/{size}", "BM_OpenCV_DistanceL1/{size}"),
 
+    ("Lookup and uniformisation", "`ImgLut` / `cv::LUT`", "BM_Lut8", "BM_OpenCV_LUT"),
+    ("Lookup and uniformisation", "`ImgLut`, AVX2 shuffles / `cv::LUT`", "BM_Lut8Avx2", "BM_OpenCV_LUT"),
+    ("Lookup and uniformisation", "`ImgGainOffset` / `cv::convertScaleAbs`", "BM_GainOffset8", "BM_OpenCV_ConvertScaleAbs"),
+    ("Lookup and uniformisation", "`ImgGainOffset`, AVX2 / `cv::convertScaleAbs`", "BM_GainOffset8Avx2", "BM_OpenCV_ConvertScaleAbs"),
+    ("Lookup and uniformisation", "`ImgEqualize` / `cv::equalizeHist`", "BM_Equalize8", "BM_OpenCV_EqualizeHist"),
+    ("Lookup and uniformisation", "`ImgNormalize` / `cv::meanStdDev` + `convertTo`", "BM_Normalize8", "BM_OpenCV_MeanStdDevConvertTo"),
+    ("Lookup and uniformisation", "`ImgUniformize` single image, multiplicative / `cv::divide` with a scale", "BM_UniformizeMul8", "BM_OpenCV_DivideScale"),
 ]
 
 UNIT_TO_US = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}

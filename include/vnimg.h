@@ -12,6 +12,7 @@
 #include "vnimg/exception.h"
 #include "vnimg/alignment.h"
 #include "vnimg/point.h"
+#include "vnimg/lut.h"
 #include "vnimg/convert.h"
 #include "vnimg/vector.h"
 #include "vnimg/histogram.h"

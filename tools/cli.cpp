@@ -366,6 +366,7 @@ std::span<const Command> Commands() {
     AddStatisticsCommands(all);
     AddConvertCommands(all);
     AddGradientCommands(all);
+    AddLutCommands(all);
     AddDemoCommand(all);
     return all;
   }();

@@ -283,6 +283,7 @@ void AddMomentsCommands(std::vector<Command>& commands);
 void AddStatisticsCommands(std::vector<Command>& commands);
 void AddConvertCommands(std::vector<Command>& commands);
 void AddGradientCommands(std::vector<Command>& commands);
+void AddLutCommands(std::vector<Command>& commands);
 void AddDemoCommand(std::vector<Command>& commands);
 
 }  // namespace vnimg::tool

@@ -383,6 +383,44 @@ StageResult DistanceMap(const VnImage<VnBW8>& gray) {
   return result;
 }
 
+// Flat-field uniformisation: the light's fall-off estimated by block means over 32-pixel
+// blocks (ImgShrink) enlarged back bilinearly (ImgScaleRotate), then each pixel multiplied by
+// the reference's mean over the reference (ImgUniformize, multiplicative). The minimum-residue
+// global threshold of the picture before and after shows the effect.
+VnImage<VnBW8> LightReference(const VnImage<VnBW8>& gray) {
+  constexpr int kBlock = 32;
+  VnImage<VnBW8> blocks = NewImage<VnBW8>(std::max(1, gray.GetWidth() / kBlock), std::max(1, gray.GetHeight() / kBlock));
+  VnImage<VnBW8> light = SameSize<VnBW8>(gray);
+  CallOperation("ImgShrink", [&] { ImgShrink(&gray, &blocks); });
+  const float sx = float(gray.GetWidth()) / blocks.GetWidth(), sy = float(gray.GetHeight()) / blocks.GetHeight();
+  CallOperation("ImgScaleRotate", [&] {
+    ImgScaleRotate(&blocks, blocks.GetWidth() / 2.0f, blocks.GetHeight() / 2.0f, gray.GetWidth() / 2.0f, gray.GetHeight() / 2.0f,
+                   sx, sy, 0.0f, &light, 8);
+  });
+  return light;
+}
+
+StageResult FlatField(const VnImage<VnBW8>& gray) {
+  VnImage<VnBW8> src = gray, light = LightReference(gray), flat = SameSize<VnBW8>(gray);
+  float average = 0;
+  CallOperation("ImgPixelAverage", [&] { ImgPixelAverage(&light, average); });
+  const auto level = static_cast<VnBW8>(std::lround(average));
+  CallOperation("ImgUniformize", [&] { ImgUniformize(&src, level, &light, &flat, 1); });
+  StageResult result;
+  result.values.Set("reference", "32-pixel block means, enlarged bilinearly").Set("level", level);
+  for (auto& [name, image] : {std::pair{"before", &src}, std::pair{"after", &flat}}) {
+    VnImage<VnBW8> binary = SameSize<VnBW8>(gray);
+    VnBW8 threshold = 0;
+    CallOperation("ImgAutoThreshold", [&] { threshold = ImgAutoThreshold(image, IMG_THRESHOLD_MIN_RESIDUE); });
+    CallOperation("ImgThreshold", [&] { ImgThreshold(image, &binary, threshold); });
+    result.values.Set(std::string("threshold-") + name, threshold);
+    result.Picture(std::string("flat-field-threshold-") + name + ".png", std::move(binary));
+  }
+  result.Picture("flat-field-reference.png", std::move(light));
+  result.Picture("flat-field.png", std::move(flat));
+  return result;
+}
+
 std::vector<Stage> Stages() {
   std::vector<Stage> stages{{"histogram", "histogram features of the picture", Histogram}};
   for (const EnumName& mode : kThresholdModes) stages.push_back(AutoThresholdStage(mode));
@@ -401,6 +439,7 @@ std::vector<Stage> Stages() {
   stages.push_back({"gradients", "gradient modulus and direction through lookup tables, local deviation 7 x 7", Gradients});
   stages.push_back({"skeleton", "the cleaned parts thinned to a skeleton by the rotated thinning pattern", Skeleton});
   stages.push_back({"distance-map", "city-block distance to the parts' boundary, both sides, stretched x8", DistanceMap});
+  stages.push_back({"flat-field", "uniformised against a blurred light reference, thresholded before and after", FlatField});
   return stages;
 }
 
