@@ -5,7 +5,7 @@
 //
 // V provides: R, kBytes, Load, Store, Zero, Ones, Set8, Set16, And, Xor, Add8, Sub8, Add32,
 // Add64, Min8, Max8, Min16, Max16 (unsigned), CountAtMost8 / 16 (counter, v, t, on), CountEqual8 /
-// 16 (counter, x, y), Sad8 (bytes summed into 64-bit
+// 16 (counter, x, y) or else EqualPixels8 / 16 (x, y), Sad8 (bytes summed into 64-bit
 // lanes), UnpackLo/Hi 8, 16, 32 (per 128-bit lane, the order does not matter to sums),
 // MAdd16, MulEpu32, Srli64By32, Srli16<n>, Add16, Widen8To16x2 (kBytes bytes into two registers of 16-bit
 // lanes in pixel order) and Widen16To32x2 (a register of 16-bit lanes into two of 32-bit lanes,
@@ -212,17 +212,37 @@ BelowCounts CountBelow(const T* p, std::size_t n, unsigned low, unsigned high) {
   return {belowLow + tail.low, belowHigh + tail.high};
 }
 
+// Positions where a and b differ, from V::EqualPixels8 / 16 (the equal pixels of two vectors),
+// two vectors at a time.
+template <class V, class T>
+std::uint64_t DifferByCounts(const T* a, const T* b, std::size_t n) {
+  constexpr std::size_t kPixels = V::kBytes / sizeof(T);
+  const auto equal = [&](std::size_t at) {
+    if constexpr (sizeof(T) == 1) return V::EqualPixels8(V::Load(a + at), V::Load(b + at));
+    else return V::EqualPixels16(V::Load(a + at), V::Load(b + at));
+  };
+  std::uint64_t equal0 = 0, equal1 = 0;
+  std::size_t i = 0;
+  for (; i + 2 * kPixels <= n; i += 2 * kPixels) equal0 += equal(i), equal1 += equal(i + kPixels);
+  for (; i + kPixels <= n; i += kPixels) equal0 += equal(i);
+  return i - equal0 - equal1 + DifferFrom(a, b, i, n);
+}
+
 // Positions where a and b differ: the vectors' pixels less those found equal.
 template <class V, class T>
 std::uint64_t Differ(const T* a, const T* b, std::size_t n) {
   using R = typename V::R;
-  std::size_t i = 0;
-  const auto [equal, unused] = CountLanes<V, T>(n, i, [&](std::size_t at, R& c, R&) {
-    const R x = V::Load(a + at), y = V::Load(b + at);
-    if constexpr (sizeof(T) == 1) c = V::CountEqual8(c, x, y);
-    else c = V::CountEqual16(c, x, y);
-  });
-  return i - equal + DifferFrom(a, b, i, n);
+  if constexpr (requires { V::EqualPixels8(V::Zero(), V::Zero()); }) {
+    return DifferByCounts<V>(a, b, n);
+  } else {
+    std::size_t i = 0;
+    const auto [equal, unused] = CountLanes<V, T>(n, i, [&](std::size_t at, R& c, R&) {
+      const R x = V::Load(a + at), y = V::Load(b + at);
+      if constexpr (sizeof(T) == 1) c = V::CountEqual8(c, x, y);
+      else c = V::CountEqual16(c, x, y);
+    });
+    return i - equal + DifferFrom(a, b, i, n);
+  }
 }
 
 // Set bits of each byte, by halves, quarters and nibbles (shifts across bytes are masked off).
