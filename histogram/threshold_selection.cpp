@@ -1,8 +1,8 @@
 // Two- and three-class threshold selection from a histogram. Every search works over bins
 // only, so its cost does not depend on the image size.
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
-#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -14,6 +14,32 @@
 namespace vnimg::histogram {
 namespace {
 
+// An unsigned 128-bit sum of 64-bit terms. A 16-bit squared error term reaches
+// (2^32 - 1) x 65535^2, just under 2^64, so the error sums of a 65536-bin histogram would wrap
+// 64 bits and a wrapped sum could win the search. Wider sums give the 64-bit result wherever
+// that one does not wrap, and the true minimum where it would.
+struct WideSum {
+  std::uint64_t hi = 0, lo = 0;
+  WideSum(std::uint64_t v = 0) : lo(v) {}
+  WideSum& operator+=(std::uint64_t v) {
+    lo += v;
+    hi += lo < v;
+    return *this;
+  }
+  WideSum& operator-=(std::uint64_t v) {
+    hi -= lo < v;
+    lo -= v;
+    return *this;
+  }
+  friend WideSum operator+(WideSum a, WideSum b) {
+    a += b.lo;
+    a.hi += b.hi;
+    return a;
+  }
+  friend bool operator<(WideSum a, WideSum b) { return a.hi != b.hi ? a.hi < b.hi : a.lo < b.lo; }
+  explicit operator double() const { return std::ldexp(static_cast<double>(hi), 64) + static_cast<double>(lo); }
+};
+
 // The arithmetic of each histogram width: the 8-bit searches keep their criteria (and the
 // entropy sums) in float, the 16-bit ones in double.
 struct BW8Search {
@@ -22,6 +48,7 @@ struct BW8Search {
   using Criterion = float;
   static constexpr Criterion kWorst = FLT_MAX;
   static constexpr std::uint64_t kWorstError = 0xFFFFFFFFu;
+  using ErrorSum = std::uint64_t;  // at most 256 x (2^32 - 1) x 255^2: no wrap
 };
 struct BW16Search {
   static constexpr unsigned kBins = 65536;
@@ -29,6 +56,7 @@ struct BW16Search {
   using Criterion = double;
   static constexpr Criterion kWorst = DBL_MAX;
   static constexpr std::uint64_t kWorstError = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+  using ErrorSum = WideSum;
 };
 
 double HLogH(std::uint32_t h) { return h == 0 ? 0.0 : static_cast<double>(h) * std::log(static_cast<double>(h)); }
@@ -144,12 +172,12 @@ std::uint64_t Power(std::uint64_t v, int power) { return power == 1 ? v : v * v;
 // 64-bit integers.
 template <class Search>
 std::optional<unsigned> ScanDownward(const std::uint32_t* h, unsigned lo, unsigned hi, int power) {
-  std::uint64_t r0 = 0, r1 = 0;
+  typename Search::ErrorSum r0 = 0, r1 = 0;
   for (unsigned k = lo; k <= hi; ++k) r0 += h[k] * Power(k, power);
-  std::uint64_t best = Search::kWorstError;
+  typename Search::ErrorSum best = Search::kWorstError;
   std::optional<unsigned> found;
   for (unsigned t = hi + 1; t-- > lo;) {
-    const std::uint64_t c = r0 + r1;
+    const typename Search::ErrorSum c = r0 + r1;
     if (c < best) best = c, found = t;
     r0 -= h[t] * Power(t, power);
     r1 += h[t] * Power(Search::kTop - t, power);
@@ -157,8 +185,9 @@ std::optional<unsigned> ScanDownward(const std::uint32_t* h, unsigned lo, unsign
   return found;
 }
 
-void SetAverages(std::uint64_t n0, std::uint64_t q0, std::uint64_t n1, std::uint64_t q1, unsigned lo, unsigned hi,
-                 float& belowAverage, float& aboveAverage) {
+template <class Sum>
+void SetAverages(std::uint64_t n0, Sum q0, std::uint64_t n1, Sum q1, unsigned lo, unsigned hi, float& belowAverage,
+                 float& aboveAverage) {
   belowAverage = n0 ? static_cast<float>(static_cast<double>(q0) / static_cast<double>(n0)) : static_cast<float>(lo);
   aboveAverage = n1 ? static_cast<float>(static_cast<double>(q1) / static_cast<double>(n1))
                     : static_cast<float>(std::uint64_t{hi} + 1);
@@ -173,7 +202,8 @@ void ClassAverages(const std::uint32_t* h, unsigned lo, unsigned hi, std::uint64
     const ClassSums lower = SumBins(h, lo, lowerEnd), upper = SumBins(h, lowerEnd, end);
     return SetAverages(lower.n, lower.s, upper.n, upper.s, lo, hi, belowAverage, aboveAverage);
   }
-  std::uint64_t n0 = 0, r0 = 0, n1 = 0, r1 = 0;
+  std::uint64_t n0 = 0, n1 = 0;
+  typename Search::ErrorSum r0 = 0, r1 = 0;
   for (std::uint64_t k = lo; k < lowerEnd; ++k) n0 += h[k], r0 += h[k] * Power(k, errorPower);
   for (std::uint64_t k = lowerEnd; k < end; ++k) n1 += h[k], r1 += h[k] * Power(Search::kTop - k, errorPower);
   SetAverages(n0, r0, n1, r1, lo, hi, belowAverage, aboveAverage);

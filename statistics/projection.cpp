@@ -17,8 +17,10 @@ namespace {
 template <class T>
 constexpr int kRowsPerBlock = static_cast<int>(0xFFFFFFFFu / std::numeric_limits<T>::max());
 // Rows the kernels add per call: enough to spare the sums most of their loads and stores, few
-// enough for the hardware to follow every row's stream.
-constexpr int kGroupRows = 8;
+// enough that these rows and the next call's, read ahead, stay in the first-level cache when a
+// pitch of 4 KiB puts the same columns of every row in the same cache set (measured at
+// 4096x4096: 4 rows about 1.3 times as fast as 8).
+constexpr int kGroupRows = 4;
 static_assert(kGroupRows <= static_cast<int>(kMaxColumnRows));
 
 // Exact column sums: added row by row into 32-bit counters, which move into 64-bit totals

@@ -31,8 +31,9 @@ struct Avx512 {
   static R CountAtMost16(R c, R v, R t, R on) {
     return _mm512_mask_add_epi16(c, _mm512_cmple_epu16_mask(v, t) & _mm512_movepi16_mask(on), c, Set16(0x0101));
   }
-  static R CountEqual8(R c, R x, R y) { return _mm512_mask_add_epi8(c, _mm512_cmpeq_epi8_mask(x, y), c, Set8(1)); }
-  static R CountEqual16(R c, R x, R y) { return _mm512_mask_add_epi16(c, _mm512_cmpeq_epi16_mask(x, y), c, Set16(0x0101)); }
+  // Equal pixels counted from the compare mask: faster here than byte counters added under it.
+  static std::uint64_t EqualPixels8(R x, R y) { return static_cast<std::uint64_t>(_mm_popcnt_u64(_mm512_cmpeq_epi8_mask(x, y))); }
+  static std::uint64_t EqualPixels16(R x, R y) { return static_cast<std::uint64_t>(_mm_popcnt_u32(_mm512_cmpeq_epi16_mask(x, y))); }
   static R Sad8(R a) { return _mm512_sad_epu8(a, _mm512_setzero_si512()); }
   static R UnpackLo8(R a, R b) { return _mm512_unpacklo_epi8(a, b); }
   static R UnpackHi8(R a, R b) { return _mm512_unpackhi_epi8(a, b); }

@@ -5,7 +5,7 @@
 //
 // V provides: R, kBytes, Load, Store, Zero, Ones, Set8, Set16, And, Xor, Add8, Sub8, Add32,
 // Add64, Min8, Max8, Min16, Max16 (unsigned), CountAtMost8 / 16 (counter, v, t, on), CountEqual8 /
-// 16 (counter, x, y), Sad8 (bytes summed into 64-bit
+// 16 (counter, x, y) or else EqualPixels8 / 16 (x, y), Sad8 (bytes summed into 64-bit
 // lanes), UnpackLo/Hi 8, 16, 32 (per 128-bit lane, the order does not matter to sums),
 // MAdd16, MulEpu32, Srli64By32, Srli16<n>, Add16, Widen8To16x2 (kBytes bytes into two registers of 16-bit
 // lanes in pixel order) and Widen16To32x2 (a register of 16-bit lanes into two of 32-bit lanes,
@@ -212,17 +212,37 @@ BelowCounts CountBelow(const T* p, std::size_t n, unsigned low, unsigned high) {
   return {belowLow + tail.low, belowHigh + tail.high};
 }
 
+// Positions where a and b differ, from V::EqualPixels8 / 16 (the equal pixels of two vectors),
+// two vectors at a time.
+template <class V, class T>
+std::uint64_t DifferByCounts(const T* a, const T* b, std::size_t n) {
+  constexpr std::size_t kPixels = V::kBytes / sizeof(T);
+  const auto equal = [&](std::size_t at) {
+    if constexpr (sizeof(T) == 1) return V::EqualPixels8(V::Load(a + at), V::Load(b + at));
+    else return V::EqualPixels16(V::Load(a + at), V::Load(b + at));
+  };
+  std::uint64_t equal0 = 0, equal1 = 0;
+  std::size_t i = 0;
+  for (; i + 2 * kPixels <= n; i += 2 * kPixels) equal0 += equal(i), equal1 += equal(i + kPixels);
+  for (; i + kPixels <= n; i += kPixels) equal0 += equal(i);
+  return i - equal0 - equal1 + DifferFrom(a, b, i, n);
+}
+
 // Positions where a and b differ: the vectors' pixels less those found equal.
 template <class V, class T>
 std::uint64_t Differ(const T* a, const T* b, std::size_t n) {
   using R = typename V::R;
-  std::size_t i = 0;
-  const auto [equal, unused] = CountLanes<V, T>(n, i, [&](std::size_t at, R& c, R&) {
-    const R x = V::Load(a + at), y = V::Load(b + at);
-    if constexpr (sizeof(T) == 1) c = V::CountEqual8(c, x, y);
-    else c = V::CountEqual16(c, x, y);
-  });
-  return i - equal + DifferFrom(a, b, i, n);
+  if constexpr (requires { V::EqualPixels8(V::Zero(), V::Zero()); }) {
+    return DifferByCounts<V>(a, b, n);
+  } else {
+    std::size_t i = 0;
+    const auto [equal, unused] = CountLanes<V, T>(n, i, [&](std::size_t at, R& c, R&) {
+      const R x = V::Load(a + at), y = V::Load(b + at);
+      if constexpr (sizeof(T) == 1) c = V::CountEqual8(c, x, y);
+      else c = V::CountEqual16(c, x, y);
+    });
+    return i - equal + DifferFrom(a, b, i, n);
+  }
 }
 
 // Set bits of each byte, by halves, quarters and nibbles (shifts across bytes are masked off).
@@ -243,17 +263,56 @@ std::uint64_t DifferBits(const std::uint8_t* a, const std::uint8_t* b, std::size
   return Lanes64<V>(acc) + DifferBitsFrom(a, b, i, n);
 }
 
+// Row r below p, computed as an address: the read hints name rows past the image.
 template <class T>
 const T* RowAt(const T* p, std::ptrdiff_t pitch, std::size_t r) {
-  return reinterpret_cast<const T*>(reinterpret_cast<const std::uint8_t*>(p) + pitch * static_cast<std::ptrdiff_t>(r));
+  return reinterpret_cast<const T*>(reinterpret_cast<std::uintptr_t>(p) + static_cast<std::uintptr_t>(pitch * static_cast<std::ptrdiff_t>(r)));
 }
 
-// Each vector of columns adds its rows in 16-bit lanes, then once into the 32-bit sums.
+// A read hint for each line of the n bytes at p, which may lie past the image: a hint never
+// faults.
+inline void HintLines(const std::uint8_t* p, std::size_t n) {
+  for (std::size_t i = 0; i < n; i += 64) __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(p) + i), 0, 0);
+}
+
+// Vectors of columns that AddColumns8 takes together, so that each row is read a few lines at
+// a time.
+constexpr std::size_t kColumnVectors = 4;
+
+// The 16-bit column sums in words (two registers per vector of pixels) added into sums.
+template <class V>
+void AddWordsInto(const typename V::R words[2], std::uint32_t* sums) {
+  using R = typename V::R;
+  constexpr std::size_t kLanes = V::kBytes / 4;
+  for (std::size_t h = 0; h < 2; ++h) {
+    R w[2];
+    V::Widen16To32x2(words[h], w);
+    for (std::size_t k = 0; k < 2; ++k) {
+      std::uint32_t* at = sums + (2 * h + k) * kLanes;
+      V::Store(at, V::Add32(V::Load(at), w[k]));
+    }
+  }
+}
+
+// Each group of column vectors adds its rows in 16-bit lanes, then once into the 32-bit sums.
+// The rows of a call are short streams that start together, too many for the hardware to
+// follow: the same columns of the next call's rows (`rows` further down) are hinted meanwhile.
 template <class V>
 void AddColumns8(const VnBW8* p, std::ptrdiff_t pitch, std::size_t rows, std::uint32_t* sums, std::size_t n) {
   using R = typename V::R;
-  constexpr std::size_t kLanes = V::kBytes / 4;
   std::size_t i = 0;
+  for (; i + kColumnVectors * V::kBytes <= n; i += kColumnVectors * V::kBytes) {
+    R words[kColumnVectors][2] = {};
+    for (std::size_t r = 0; r < rows; ++r) {
+      HintLines(RowAt(p, pitch, r + rows) + i, kColumnVectors * V::kBytes);
+      for (std::size_t c = 0; c < kColumnVectors; ++c) {
+        R w[2];
+        V::Widen8To16x2(RowAt(p, pitch, r) + i + c * V::kBytes, w);
+        words[c][0] = V::Add16(words[c][0], w[0]), words[c][1] = V::Add16(words[c][1], w[1]);
+      }
+    }
+    for (std::size_t c = 0; c < kColumnVectors; ++c) AddWordsInto<V>(words[c], sums + i + c * V::kBytes);
+  }
   for (; i + V::kBytes <= n; i += V::kBytes) {
     R words[2] = {V::Zero(), V::Zero()};
     for (std::size_t r = 0; r < rows; ++r) {
@@ -261,14 +320,7 @@ void AddColumns8(const VnBW8* p, std::ptrdiff_t pitch, std::size_t rows, std::ui
       V::Widen8To16x2(RowAt(p, pitch, r) + i, w);
       words[0] = V::Add16(words[0], w[0]), words[1] = V::Add16(words[1], w[1]);
     }
-    for (std::size_t h = 0; h < 2; ++h) {
-      R w[2];
-      V::Widen16To32x2(words[h], w);
-      for (std::size_t k = 0; k < 2; ++k) {
-        std::uint32_t* at = sums + i + (2 * h + k) * kLanes;
-        V::Store(at, V::Add32(V::Load(at), w[k]));
-      }
-    }
+    AddWordsInto<V>(words, sums + i);
   }
   AddColumnsFrom(p, pitch, rows, sums, i, n);
 }

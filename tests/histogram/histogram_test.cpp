@@ -88,6 +88,30 @@ TEST(Histogram, MaskRunsCountOnlyTheirPixels) {
   EXPECT_TRUE(ImgHistogram(&roi, &legacy) == 0 && legacy.GetVectType() == 2 && LegacyCounts(legacy) == CountsOf(hist));
 }
 
+// Random runs over a large ROI at an odd place, enough pixels for the byte-pair count: runs of
+// every parity at odd offsets, crossing row ends, empty and reversed ones, the last one past
+// the ROI's last pixel. The histogram is the literal count of the bytes they cover.
+TEST(Histogram, ManyMaskRunsCountLikeTheirBytes) {
+  Rng rng(11);
+  GuardedRoi<VnBW8> src({1001, 500, 3, 5, 1010, 507}, rng);
+  VnROI<VnBW8>& roi = *src.roi();
+  const std::uint64_t extent = std::uint64_t(roi.GetRowPitch()) * 499 + 1001;
+  const VnBW8* base = roi.GetImagePtr(0, 0);
+  std::vector<VnRun> runs;
+  Counts expected(256, 0);
+  std::uint64_t counted = 0;
+  for (std::uint64_t start = 1 + rng() % 7; start < extent; start += 1 + rng() % 100) {
+    const std::uint64_t end = rng() % 8 == 0 ? start - rng() % 2 : std::min(start + rng() % 1500, extent + 9);
+    runs.push_back({std::uint32_t(start), std::uint32_t(end), 0, 0});
+    for (; start < std::min(end, extent); ++start, ++counted) ++expected[base[start]];
+  }
+  ASSERT_TRUE(counted >= histogram::BW8Counter::kPairMinPixels && runs.back().m_un32End > extent);
+  roi.SetMaskRuns(runs.data(), unsigned(runs.size()));
+  VnBWHistogramVector hist;
+  ImgHistogram(&roi, &hist);
+  EXPECT_TRUE(CountsOf(hist) == expected && src.Unchanged());
+}
+
 // Differences of neighbours give the counts back (modulo 2^32); in place gives the same; (1, 0, 2) gives (1, 1, 3).
 TEST(CumulateHistogram, RunningSumsAlsoInPlace) {
   Rng rng(7);

@@ -152,6 +152,12 @@ TEST(HistogramThreshold, RulesByHand) {
       {Bins(256, {{128, 300000}}), IMG_THRESHOLD_MIN_SQ_ERROR, 0, 255, 0.5f, {0, 0, 256}},
       {Bins(65536, {{128, 300000}}), IMG_THRESHOLD_MIN_SQ_ERROR, 0, 65535, 0.5f, {65535, 16384, 65536}},
       {Bins(65536, {{100, 1}, {65000, 1}}), IMG_THRESHOLD_MIN_ABS_ERROR, 0, 65535, 0.5f, {64999, 100, 535}},
+      // Two equal bins of 2048 pixels: every split ties and the lowest wins (a count of 2048 is
+      // the first whose h ln h is not remembered).
+      {Bins(65536, {{100, 2048}, {200, 2048}}), IMG_THRESHOLD_MAX_ENTROPY, 0, 65535, 0.5f, {101, 100, 200}},
+      // Split at 65535 the squared error is (2^32 - 1) 65535^2 + 562949954 x 1000^2 = 2^64 + 709759;
+      // wrapped to 64 bits it would win. Below it the error is 562949954 x 10^6, the least.
+      {Bins(65536, {{1000, 562949954}, {65535, 0xFFFFFFFFu}}), IMG_THRESHOLD_MIN_SQ_ERROR, 0, 65535, 0.5f, {65534, 1e6f, 0}},
       // Relative: at least N - trunc(N x fraction) pixels from t up; fraction 1 gives hi + 1.
       {two, IMG_THRESHOLD_RELATIVE, 10, 200, 1.0f, {201, 60, 201}},
       {two, IMG_THRESHOLD_RELATIVE, 10, 200, 0.0f, {30, 10, 60}},
