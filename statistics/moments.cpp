@@ -34,22 +34,21 @@ struct RowMoments {
 
 // The third and fourth orders' terms from m20 on, in the output order: each pixel adds its
 // term w x..x y..y, multiplied left to right in double, into the float: m = float(m + term).
-struct PixelMoments {
-  int order;
-  float m[12] = {};
-
-  void AddPixel(double w, double x, double y) {
-    if (w == 0) return;  // adds 0 to every output
+template <int Order, class T, class Weight>
+void AddPixelTerms(const T* row, int width, double y, Weight weight, float* out) {
+  constexpr int kTerms = Order == 3 ? 7 : 12;
+  float m[kTerms];
+  std::copy_n(out, kTerms, m);  // a row's sums stay in registers
+  for (int i = 0; i < width; ++i) {
+    const double w = weight(row[i]), x = i;
+    if (w == 0) continue;  // adds 0 to every output
     const double wx = w * x, wy = w * y, wxx = wx * x, wxy = wx * y, wyy = wy * y;
     const double terms[] = {wxx, wxy, wyy, wxx * x, wxx * y, wxy * y, wyy * y,
                             wxx * x * x, wxx * x * y, wxx * y * y, wxy * y * y, wyy * y * y};
-    const int count = order == 3 ? 7 : 12;
-    for (int i = 0; i < count; ++i) m[i] = static_cast<float>(m[i] + terms[i]);
+    for (int k = 0; k < kTerms; ++k) m[k] = static_cast<float>(m[k] + terms[k]);
   }
-  void Store(float* const* out) const {
-    for (int i = 0; i < (order == 3 ? 7 : 12); ++i) *out[3 + i] = m[i];
-  }
-};
+  std::copy_n(m, kTerms, out);
+}
 
 constexpr int OrderOf(std::size_t outputs) { return outputs == 3 ? 1 : outputs == 6 ? 2 : outputs == 10 ? 3 : 4; }
 
@@ -61,18 +60,19 @@ void Moments(VnROI<T>* src, const char* trace, float* const (&out)[N], StretchSu
   VnOk();
   if (!frame::CheckEachRoi(trace, {src})) return;
   const int order = OrderOf(N), width = src->GetWidth();
-  RowMoments rows{std::min(order, 2)};
-  PixelMoments pixels{order};
+  RowMoments rows{order <= 2 ? order : 1};
+  float higher[12] = {};  // orders 3 and 4: m20 on
   const frame::Rows<T> image(*src);
   for (int y = 0; y < src->GetHeight(); ++y) {
     const T* row = image.Row(y);
     const auto sums = [&](int first, int count, PowerSums& s) { stretchSums(row + first, count, rows.order, s); };
     rows.AddRow(SpanSums(width, 0, rows.order, sums), static_cast<unsigned>(y));
-    if (order > 2)
-      for (int x = 0; x < width; ++x) pixels.AddPixel(weight(row[x]), x, y);
+    if (order == 3) AddPixelTerms<3>(row, width, y, weight, higher);
+    if (order == 4) AddPixelTerms<4>(row, width, y, weight, higher);
   }
   rows.Store(out);
-  if (order > 2) pixels.Store(out);
+  if (order > 2)
+    for (std::size_t i = 3; i < N; ++i) *out[i] = higher[i - 3];
 }
 
 template <std::size_t N>
