@@ -73,17 +73,19 @@ bool StartCentre(VnROI<T>* src, const char* trace, std::unique_ptr<CentreTables>
 
 bool LutIsUsable(const VnBW8Vector* lut) { return !lut || lut->GetNumElements() == 256; }
 
-// N, Sx, Sy, Sxx, Sxy, Syy of the counted pixels.
+// N, Sx, Sy, Sxx, Sxy, Syy of the counted pixels: each span adds double(y^q row[p]) to
+// its sum, the product exact.
 struct InertiaSums {
   double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0, syy = 0;
 
-  void AddSpan(const double* row, double y) {
-    n += row[0];
-    sx += row[1];
-    sxx += row[2];
-    sy += y * row[0];
-    sxy += y * row[1];
-    syy += y * y * row[0];
+  void AddSpan(const RowSums& row, unsigned y) {
+    const Wide yw = y;
+    n += static_cast<double>(row.s[0]);
+    sx += static_cast<double>(row.s[1]);
+    sxx += static_cast<double>(row.s[2]);
+    sy += static_cast<double>(yw * row.s[0]);
+    sxy += static_cast<double>(yw * row.s[1]);
+    syy += static_cast<double>(yw * yw * row.s[0]);
   }
   void Store(float& varX, float& covXY, float& varY, float* centerX, float* centerY, unsigned int* mass) const {
     const double n2 = n * n;
@@ -100,10 +102,9 @@ struct InertiaSums {
 template <class StretchSums>
 InertiaSums SumInertia(const VnROI<VnBW8>& src, StretchSums stretchSums) {
   InertiaSums sums;
-  double row[3];
   ForEachSpan(src, [&](const VnBW8* pixels, int x, int y, int n) {
-    SpanMoments(n, x, 2, [&](int first, int count, PowerSums& s) { stretchSums(pixels + first, count, s); }, row);
-    sums.AddSpan(row, y);
+    const auto stretch = [&](int first, int count, PowerSums& s) { stretchSums(pixels + first, count, s); };
+    sums.AddSpan(SpanSums(n, x, 2, stretch), static_cast<unsigned>(y));
   });
   return sums;
 }

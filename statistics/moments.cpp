@@ -1,4 +1,5 @@
 // Binary and weighted moments up to the fourth order.
+#include <algorithm>
 #include <cstddef>
 
 #include "foundation/frame.h"
@@ -8,71 +9,97 @@
 namespace vnimg::moments {
 namespace {
 
-// m[p][q] = sum of w x^p y^q, rows added one at a time.
-struct MomentSums {
+// Orders 1 and 2, and m00, m10, m01 of every order: each row adds float(y^q row[p]) to mpq,
+// the product exact. The second order's m11 runs the same way over sum of w (x - y)².
+struct RowMoments {
   int order;
-  double m[kMaxOrder + 1][kMaxOrder + 1] = {};
-  double distance = 0;  // sum of w (x - y)²: the second order's route to m11
+  float m00 = 0, m10 = 0, m01 = 0, m20 = 0, m02 = 0, distance = 0;
 
-  void AddRow(const double* row, double y) {
-    double yq = 1;
-    for (int q = 0; q <= order; ++q, yq *= y)
-      for (int p = 0; p + q <= order; ++p) m[p][q] += row[p] * yq;
-    if (order == 2) distance += row[2] - 2 * y * row[1] + y * y * row[0];
+  void AddRow(const RowSums& row, unsigned y) {
+    const Wide s0 = row.s[0], s1 = row.s[1], yw = y;
+    m00 += static_cast<float>(s0);
+    m10 += static_cast<float>(s1);
+    m01 += static_cast<float>(yw * s0);
+    if (order < 2) return;
+    m20 += static_cast<float>(row.s[2]);
+    m02 += static_cast<float>(yw * yw * s0);
+    // sum of w (x - y)² >= 0, so the unsigned expression does not wrap at the end
+    distance += static_cast<float>(row.s[2] + yw * yw * s0 - 2 * yw * s1);
   }
-  // The outputs in their order: degree by degree, the power of x falling.
   void Store(float* const* out) const {
-    for (int degree = 0, i = 0; degree <= order; ++degree)
-      for (int p = degree; p >= 0; --p) *out[i++] = static_cast<float>(m[p][degree - p]);
-    if (order == 2) *out[4] = static_cast<float>((m[2][0] + m[0][2] - distance) / 2);
+    *out[0] = m00, *out[1] = m10, *out[2] = m01;
+    if (order == 2) *out[3] = m20, *out[4] = (m20 + m02 - distance) / 2, *out[5] = m02;
   }
 };
+
+// The third and fourth orders' terms from m20 on, in the output order: each pixel adds its
+// term w x..x y..y, multiplied left to right in double, into the float: m = float(m + term).
+template <int Order, class T, class Weight>
+void AddPixelTerms(const T* row, int width, double y, Weight weight, float* out) {
+  constexpr int kTerms = Order == 3 ? 7 : 12;
+  float m[kTerms];
+  std::copy_n(out, kTerms, m);  // a row's sums stay in registers
+  for (int i = 0; i < width; ++i) {
+    const double w = weight(row[i]), x = i;
+    if (w == 0) continue;  // adds 0 to every output
+    const double wx = w * x, wy = w * y, wxx = wx * x, wxy = wx * y, wyy = wy * y;
+    const double terms[] = {wxx, wxy, wyy, wxx * x, wxx * y, wxy * y, wyy * y,
+                            wxx * x * x, wxx * x * y, wxx * y * y, wxy * y * y, wyy * y * y};
+    for (int k = 0; k < kTerms; ++k) m[k] = static_cast<float>(m[k] + terms[k]);
+  }
+  std::copy_n(m, kTerms, out);
+}
 
 constexpr int OrderOf(std::size_t outputs) { return outputs == 3 ? 1 : outputs == 6 ? 2 : outputs == 10 ? 3 : 4; }
 
 // The frame of every moment operation; stretchSums(pixels, count, order, sums) adds the power
-// sums of `count` pixels.
-template <class T, std::size_t N, class StretchSums>
-void Moments(VnROI<T>* src, const char* trace, float* const (&out)[N], StretchSums stretchSums) {
+// sums of `count` pixels, weight(pixel) is the pixel's weight.
+template <class T, std::size_t N, class StretchSums, class Weight>
+void Moments(VnROI<T>* src, const char* trace, float* const (&out)[N], StretchSums stretchSums, Weight weight) {
   for (float* o : out) *o = 0;
   VnOk();
   if (!frame::CheckEachRoi(trace, {src})) return;
-  MomentSums sums{OrderOf(N)};
-  const frame::Rows<T> rows(*src);
-  double row[kMaxOrder + 1];
+  const int order = OrderOf(N), width = src->GetWidth();
+  RowMoments rows{order <= 2 ? order : 1};
+  float higher[12] = {};  // orders 3 and 4: m20 on
+  const frame::Rows<T> image(*src);
   for (int y = 0; y < src->GetHeight(); ++y) {
-    const T* pixels = rows.Row(y);
-    SpanMoments(src->GetWidth(), 0, sums.order,
-                [&](int first, int count, PowerSums& s) { stretchSums(pixels + first, count, sums.order, s); }, row);
-    sums.AddRow(row, y);
+    const T* row = image.Row(y);
+    const auto sums = [&](int first, int count, PowerSums& s) { stretchSums(row + first, count, rows.order, s); };
+    rows.AddRow(SpanSums(width, 0, rows.order, sums), static_cast<unsigned>(y));
+    if (order == 3) AddPixelTerms<3>(row, width, y, weight, higher);
+    if (order == 4) AddPixelTerms<4>(row, width, y, weight, higher);
   }
-  sums.Store(out);
+  rows.Store(out);
+  if (order > 2)
+    for (std::size_t i = 3; i < N; ++i) *out[i] = higher[i - 3];
 }
 
 template <std::size_t N>
 void Binary(VnROI<VnBW8>* src, unsigned threshold, const char* trace, float* const (&out)[N]) {
   const Binary8Fn run = Binary8Variants().Pick();
-  Moments(src, trace, out, [&](const VnBW8* p, int n, int order, PowerSums& s) { run(p, n, threshold, order, s); });
+  Moments(src, trace, out, [&](const VnBW8* p, int n, int order, PowerSums& s) { run(p, n, threshold, order, s); },
+          [threshold](VnBW8 v) { return double(BinaryWeight(v, threshold)); });
 }
 
 template <std::size_t N>
 void Binary(VnROI<VnBW16>* src, unsigned threshold, const char* trace, float* const (&out)[N]) {
-  Moments(src, trace, out, [&](const VnBW16* p, int n, int order, PowerSums& s) {
-    AddPowerSums(p, 0, n, order, [threshold](VnBW16 v) { return BinaryWeight(v, threshold); }, s);
-  });
+  const auto weight = [threshold](VnBW16 v) { return BinaryWeight(v, threshold); };
+  Moments(src, trace, out, [&](const VnBW16* p, int n, int order, PowerSums& s) { AddPowerSums(p, 0, n, order, weight, s); },
+          weight);
 }
 
 template <std::size_t N>
 void Weighted(VnROI<VnBW8>* src, const char* trace, float* const (&out)[N]) {
   const Weighted8Fn run = Weighted8Variants().Pick();
-  Moments(src, trace, out, run);
+  Moments(src, trace, out, run, [](VnBW8 v) { return double(v); });
 }
 
 template <std::size_t N>
 void Weighted(VnROI<VnBW16>* src, const char* trace, float* const (&out)[N]) {
   Moments(src, trace, out, [](const VnBW16* p, int n, int order, PowerSums& s) {
     AddPowerSums(p, 0, n, order, [](VnBW16 v) { return unsigned{v}; }, s);
-  });
+  }, [](VnBW16 v) { return double(v); });
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // AVX2 power sums: 32 pixels a step, indices counted within chunks of 128 pixels so that every
-// product fits its lanes (w i and i² in 16 bits, w i³ pair sums in 32, w i⁴ in 64); each chunk
+// product fits its lanes (w i and i² in 16 bits, pair sums in 32); each chunk
 // is then moved to its place in the stretch exactly, in 64-bit integers.
 #include <immintrin.h>
 
@@ -10,14 +10,6 @@ namespace {
 
 constexpr int kBlock = 32;
 constexpr int kChunk = 128;
-
-struct alignas(32) FourthPowers {
-  std::uint32_t v[kChunk];
-  constexpr FourthPowers() : v() {
-    for (std::uint32_t j = 0; j < kChunk; ++j) v[j] = j * j * j * j;
-  }
-};
-constexpr FourthPowers kFourth;
 
 std::uint64_t SumU64(__m256i v) {
   const __m128i s = _mm_add_epi64(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
@@ -46,19 +38,6 @@ class ChunkSums {
       if constexpr (Order >= 2) {
         const __m256i qLo = _mm256_mullo_epi16(iLo, iLo), qHi = _mm256_mullo_epi16(iHi, iHi);
         m_s2 = _mm256_add_epi32(m_s2, _mm256_add_epi32(_mm256_madd_epi16(lo, qLo), _mm256_madd_epi16(hi, qHi)));
-        if constexpr (Order >= 3) {
-          const __m256i wiLo = _mm256_mullo_epi16(lo, iLo), wiHi = _mm256_mullo_epi16(hi, iHi);
-          m_s3 = _mm256_add_epi32(m_s3, _mm256_add_epi32(_mm256_madd_epi16(wiLo, qLo), _mm256_madd_epi16(wiHi, qHi)));
-        }
-      }
-    }
-    if constexpr (Order >= 4) {
-      for (int g = 0; g < 4; ++g) {
-        const __m128i bytes = g < 2 ? _mm256_castsi256_si128(w) : _mm256_extracti128_si256(w, 1);
-        const __m256i w32 = _mm256_cvtepu8_epi32(g % 2 ? _mm_srli_si128(bytes, 8) : bytes);
-        const __m256i p4 = _mm256_load_si256(reinterpret_cast<const __m256i*>(kFourth.v + j + 8 * g));
-        m_s4 = _mm256_add_epi64(m_s4, _mm256_mul_epu32(w32, p4));
-        m_s4 = _mm256_add_epi64(m_s4, _mm256_mul_epu32(_mm256_srli_epi64(w32, 32), _mm256_srli_epi64(p4, 32)));
       }
     }
   }
@@ -67,15 +46,12 @@ class ChunkSums {
     std::uint64_t chunk[kMaxOrder + 1] = {SumU64(m_s0)};
     if constexpr (Order >= 1) chunk[1] = SumU32(m_s1);
     if constexpr (Order >= 2) chunk[2] = SumU32(m_s2);
-    if constexpr (Order >= 3) chunk[3] = SumU32(m_s3);
-    if constexpr (Order >= 4) chunk[4] = SumU64(m_s4);
     AddShifted(chunk, static_cast<std::uint64_t>(origin), Order, sums);
     *this = ChunkSums();
   }
 
  private:
   __m256i m_s0 = _mm256_setzero_si256(), m_s1 = _mm256_setzero_si256(), m_s2 = _mm256_setzero_si256();
-  __m256i m_s3 = _mm256_setzero_si256(), m_s4 = _mm256_setzero_si256();
 };
 
 // weights(x) gives the 32 weight bytes of pixels x .. x + 31; the tail goes through `tail`.
@@ -94,11 +70,8 @@ void Sums(int n, Weights weights, Tail tail, PowerSums& sums) {
 template <class Weights, class Tail>
 void SumsOfOrder(int order, int n, Weights weights, Tail tail, PowerSums& sums) {
   switch (order) {
-    case 0: return Sums<0>(n, weights, tail, sums);
     case 1: return Sums<1>(n, weights, tail, sums);
-    case 2: return Sums<2>(n, weights, tail, sums);
-    case 3: return Sums<3>(n, weights, tail, sums);
-    default: return Sums<4>(n, weights, tail, sums);
+    default: return Sums<2>(n, weights, tail, sums);
   }
 }
 

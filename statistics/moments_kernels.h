@@ -1,6 +1,7 @@
-// Row kernels of the moments: exact power sums of a stretch of pixels in local coordinates.
-// A stretch is short enough (kStretch) that every sum fits 64 bits for 16-bit weights, so
-// every variant returns the same integers and the operations combine them in one place.
+// Row kernels of the moments: exact power sums (orders 0 to 2) of a stretch of pixels in
+// local coordinates. A stretch is short enough (kStretch) that every sum fits 64 bits for
+// 16-bit weights, so every variant returns the same integers and the operations combine them
+// into exact row sums in one place.
 #pragma once
 
 #include <cstdint>
@@ -10,19 +11,19 @@
 
 namespace vnimg::moments {
 
-constexpr int kMaxOrder = 4;
+constexpr int kMaxOrder = 2;
 
 // sums[k] += sum over i of w(p[i]) i^k, k = 0 .. order, i the index in the stretch.
 struct PowerSums {
   std::uint64_t s[kMaxOrder + 1] = {};
 };
 
-// The longest stretch for an order: 65535 sum(i^k) over the stretch stays below 2^64.
-constexpr int StretchFor(int order) { return order <= 2 ? 65536 : order == 3 ? 4096 : 1024; }
+// The longest stretch: 65535 sum(i²) over the stretch stays below 2^64.
+constexpr int kStretch = 65536;
 
-// w = p >= threshold (orders up to 2).
+// w = p >= threshold.
 using Binary8Fn = void (*)(const VnBW8* p, int n, unsigned threshold, int order, PowerSums& sums);
-// w = p (orders up to 4).
+// w = p.
 using Weighted8Fn = void (*)(const VnBW8* p, int n, int order, PowerSums& sums);
 
 // Adds pixels begin .. end - 1 of a stretch starting at p: the plain loop, and the tails of
@@ -40,12 +41,10 @@ static inline unsigned BinaryWeight(unsigned v, unsigned threshold) { return v >
 // Chunk sums with indices relative to `origin` moved into stretch coordinates:
 // sum w (origin + j)^k expanded by the binomial theorem, exact in 64 bits.
 static inline void AddShifted(const std::uint64_t* chunk, std::uint64_t origin, int order, PowerSums& sums) {
-  const std::uint64_t c = origin, c2 = c * c, c3 = c2 * c, c4 = c3 * c;
+  const std::uint64_t c = origin;
   sums.s[0] += chunk[0];
   if (order >= 1) sums.s[1] += chunk[1] + c * chunk[0];
-  if (order >= 2) sums.s[2] += chunk[2] + 2 * c * chunk[1] + c2 * chunk[0];
-  if (order >= 3) sums.s[3] += chunk[3] + 3 * c * chunk[2] + 3 * c2 * chunk[1] + c3 * chunk[0];
-  if (order >= 4) sums.s[4] += chunk[4] + 4 * c * chunk[3] + 6 * c2 * chunk[2] + 4 * c3 * chunk[1] + c4 * chunk[0];
+  if (order >= 2) sums.s[2] += chunk[2] + 2 * c * chunk[1] + c * c * chunk[0];
 }
 
 void Binary8Plain(const VnBW8* p, int n, unsigned threshold, int order, PowerSums& sums);

@@ -1,5 +1,5 @@
 // SSE2 power sums: 16 pixels a step, indices counted within chunks of 64 pixels so that every
-// product fits its lanes (w i and i² in 16 bits, w i³ pair sums in 32, w i⁴ in 64); each chunk
+// product fits its lanes (w i and i² in 16 bits, pair sums in 32); each chunk
 // is then moved to its place in the stretch exactly, in 64-bit integers.
 #include <emmintrin.h>
 
@@ -10,14 +10,6 @@ namespace {
 
 constexpr int kBlock = 16;
 constexpr int kChunk = 64;
-
-struct alignas(16) FourthPowers {
-  std::uint32_t v[kChunk];
-  constexpr FourthPowers() : v() {
-    for (std::uint32_t j = 0; j < kChunk; ++j) v[j] = j * j * j * j;
-  }
-};
-constexpr FourthPowers kFourth;
 
 std::uint64_t SumU64(__m128i v) {
   return static_cast<std::uint64_t>(_mm_cvtsi128_si64(v)) + static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(v, v)));
@@ -35,27 +27,14 @@ class ChunkSums {
   void Add(__m128i w, int j) {
     const __m128i zero = _mm_setzero_si128();
     m_s0 = _mm_add_epi64(m_s0, _mm_sad_epu8(w, zero));
-    const __m128i lo = _mm_unpacklo_epi8(w, zero), hi = _mm_unpackhi_epi8(w, zero);
     if constexpr (Order >= 1) {
+      const __m128i lo = _mm_unpacklo_epi8(w, zero), hi = _mm_unpackhi_epi8(w, zero);
       const __m128i iLo = _mm_add_epi16(_mm_set1_epi16(static_cast<short>(j)), _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7));
       const __m128i iHi = _mm_add_epi16(iLo, _mm_set1_epi16(8));
       m_s1 = _mm_add_epi32(m_s1, _mm_add_epi32(_mm_madd_epi16(lo, iLo), _mm_madd_epi16(hi, iHi)));
       if constexpr (Order >= 2) {
         const __m128i qLo = _mm_mullo_epi16(iLo, iLo), qHi = _mm_mullo_epi16(iHi, iHi);
         m_s2 = _mm_add_epi32(m_s2, _mm_add_epi32(_mm_madd_epi16(lo, qLo), _mm_madd_epi16(hi, qHi)));
-        if constexpr (Order >= 3) {
-          const __m128i wiLo = _mm_mullo_epi16(lo, iLo), wiHi = _mm_mullo_epi16(hi, iHi);
-          m_s3 = _mm_add_epi32(m_s3, _mm_add_epi32(_mm_madd_epi16(wiLo, qLo), _mm_madd_epi16(wiHi, qHi)));
-        }
-      }
-    }
-    if constexpr (Order >= 4) {
-      const __m128i words[] = {lo, hi};
-      for (int g = 0; g < 4; ++g) {
-        const __m128i w32 = g % 2 ? _mm_unpackhi_epi16(words[g / 2], zero) : _mm_unpacklo_epi16(words[g / 2], zero);
-        const __m128i p4 = _mm_load_si128(reinterpret_cast<const __m128i*>(kFourth.v + j + 4 * g));
-        m_s4 = _mm_add_epi64(m_s4, _mm_mul_epu32(w32, p4));
-        m_s4 = _mm_add_epi64(m_s4, _mm_mul_epu32(_mm_srli_epi64(w32, 32), _mm_srli_epi64(p4, 32)));
       }
     }
   }
@@ -64,15 +43,12 @@ class ChunkSums {
     std::uint64_t chunk[kMaxOrder + 1] = {SumU64(m_s0)};
     if constexpr (Order >= 1) chunk[1] = SumU32(m_s1);
     if constexpr (Order >= 2) chunk[2] = SumU32(m_s2);
-    if constexpr (Order >= 3) chunk[3] = SumU32(m_s3);
-    if constexpr (Order >= 4) chunk[4] = SumU64(m_s4);
     AddShifted(chunk, static_cast<std::uint64_t>(origin), Order, sums);
     *this = ChunkSums();
   }
 
  private:
   __m128i m_s0 = _mm_setzero_si128(), m_s1 = _mm_setzero_si128(), m_s2 = _mm_setzero_si128();
-  __m128i m_s3 = _mm_setzero_si128(), m_s4 = _mm_setzero_si128();
 };
 
 // weights(x) gives the 16 weight bytes of pixels x .. x + 15; the tail goes through `tail`.
@@ -91,11 +67,8 @@ void Sums(int n, Weights weights, Tail tail, PowerSums& sums) {
 template <class Weights, class Tail>
 void SumsOfOrder(int order, int n, Weights weights, Tail tail, PowerSums& sums) {
   switch (order) {
-    case 0: return Sums<0>(n, weights, tail, sums);
     case 1: return Sums<1>(n, weights, tail, sums);
-    case 2: return Sums<2>(n, weights, tail, sums);
-    case 3: return Sums<3>(n, weights, tail, sums);
-    default: return Sums<4>(n, weights, tail, sums);
+    default: return Sums<2>(n, weights, tail, sums);
   }
 }
 

@@ -1,5 +1,5 @@
-// Row moments from the exact stretch sums of the row kernels, and the placed pixels of mask
-// runs: what the moment, centroid and inertia operations share.
+// Exact row sums from the stretch sums of the row kernels, and the placed pixels of mask runs:
+// what the moment, centroid and inertia operations share.
 #pragma once
 
 #include <algorithm>
@@ -10,32 +10,30 @@
 
 namespace vnimg::moments {
 
-// row[p] += sum over the stretch of w (x0 + i)^p, p = 0 .. order, in double precision.
-inline void AddStretch(const PowerSums& s, double x0, int order, double* row) {
-  static constexpr double kBinomial[kMaxOrder + 1][kMaxOrder + 1] = {
-      {1}, {1, 1}, {1, 2, 1}, {1, 3, 3, 1}, {1, 4, 6, 4, 1}};
-  if (x0 == 0) {
-    for (int p = 0; p <= order; ++p) row[p] += static_cast<double>(s.s[p]);
-    return;
-  }
-  for (int p = 0; p <= order; ++p) {
-    double sum = 0, power = 1;  // x0^(p - k), k from p down to 0
-    for (int k = p; k >= 0; --k, power *= x0) sum += kBinomial[p][k] * power * static_cast<double>(s.s[k]);
-    row[p] += sum;
-  }
-}
+// Wide enough for every row sum of a ROI: 65535 x (2^31)³ and y² x 65535 x 2^31 stay below
+// 2^128, so the row sums never wrap where 32 or 64 bits would.
+__extension__ using Wide = unsigned __int128;
 
-// row[p] = sum of w x^p over n pixels whose first sits at column x0; sums(first, count, s)
-// adds the power sums of pixels first .. first + count - 1 of the span.
+// s[p] = sum over a span of w x^p, p = 0 .. order, x the pixel's column.
+struct RowSums {
+  Wide s[kMaxOrder + 1] = {};
+};
+
+// The sums of n pixels whose first sits at column x0; sums(first, count, s) adds the power
+// sums of pixels first .. first + count - 1 of the span in their own indices, which are then
+// moved to their columns exactly.
 template <class StretchSums>
-void SpanMoments(int n, double x0, int order, StretchSums sums, double* row) {
-  std::fill(row, row + order + 1, 0.0);
-  const int stretch = StretchFor(order);
-  for (int first = 0; first < n; first += stretch) {
+RowSums SpanSums(int n, int x0, int order, StretchSums sums) {
+  RowSums row;
+  for (int first = 0; first < n; first += kStretch) {
     PowerSums s;
-    sums(first, std::min(stretch, n - first), s);
-    AddStretch(s, x0 + first, order, row);
+    sums(first, std::min(kStretch, n - first), s);
+    const Wide c = static_cast<unsigned>(x0 + first);
+    row.s[0] += s.s[0];
+    if (order >= 1) row.s[1] += s.s[1] + c * s.s[0];
+    if (order >= 2) row.s[2] += s.s[2] + 2 * c * s.s[1] + c * c * s.s[0];
   }
+  return row;
 }
 
 // Calls visit(pixels, x, y, n) for each run's pixels inside both the ROI's memory (from pixel

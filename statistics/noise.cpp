@@ -7,8 +7,10 @@
 namespace vnimg::noise {
 namespace {
 
-// D = sum of (src - ref)², S = sum of src², over every pixel and component.
+// D = sum of (src - ref)², S = sum of src², over every pixel and component. The RMS noise
+// carries D across rows in float, the ratio carries D and S in double.
 struct NoiseSums {
+  float dFloat = 0;
   double d = 0, s = 0;
 };
 
@@ -20,7 +22,8 @@ inline unsigned Component(VnBW8 v, int) { return v; }
 inline unsigned Component(VnBW16 v, int) { return v; }
 inline unsigned Component(VnC24 v, int c) { return c == 0 ? v.c0 : c == 1 ? v.c1 : v.c2; }
 
-// Row sums are exact 64-bit integers (a row is shorter than its pitch); rows add in double.
+// Row sums are exact 64-bit integers (a row is shorter than its pitch); each row adds
+// float(row D) to the float D and double(row D), double(row S) to the others.
 template <class S, class R>
 NoiseSums SumNoise(const VnROI<S>& src, const VnROI<R>& ref, unsigned shift) {
   NoiseSums sums;
@@ -32,6 +35,7 @@ NoiseSums SumNoise(const VnROI<S>& src, const VnROI<R>& ref, unsigned shift) {
         d += static_cast<std::uint64_t>((a - b) * (a - b));
         signal += static_cast<std::uint64_t>(a * a);
       }
+    sums.dFloat += static_cast<float>(d);
     sums.d += static_cast<double>(d);
     sums.s += static_cast<double>(signal);
   });
@@ -72,7 +76,8 @@ float RmsNoise(VnROI<S>* src, VnROI<R>* ref, unsigned n, IMG_REFERENCE_NOISE mod
   const double pixels = double(src->GetWidth()) * src->GetHeight();
   if (pixels == 0) return 0;
   const NoiseSums sums = SumNoise(*src, *ref, Log2(n));
-  return static_cast<float>(std::sqrt(sums.d / Correction(mode, n) / pixels));
+  // the correction, the division and the root in double
+  return static_cast<float>(std::sqrt(double{sums.dFloat} / Correction(mode, n) / pixels));
 }
 
 template <class S, class R>

@@ -4,8 +4,11 @@
 //
 // Coordinates are ROI pixels: x = 0 .. width - 1 from the left, y = 0 .. height - 1 from the
 // top. Moments are raw sums mpq = sum of w x^p y^q, w being 1 (binary) or the pixel value
-// (weighted). Sums within a row are exact integers and rows are accumulated in double
-// precision; float outputs are rounded once at the end.
+// (weighted). Sums within a row are integers, carried across rows in row order into the float
+// outputs (moments), in double (inertia, regression, focus, signal-to-noise ratio) or in float
+// (the RMS noise's D). A row sum is exact: where a 32-bit sum would wrap (sum of w x² over a
+// 4096-wide row) it is kept wider, so it is the 32-bit sum whenever that does not wrap and the
+// true value otherwise.
 //
 // Mask runs of a VnROI<VnBW8> place their pixels by the runs' x and y in the gravity centre,
 // the centroid and the inertia: run pixel k sits at (x + k, y). Run pixels outside the ROI's
@@ -22,6 +25,10 @@
 
 // ---------------------------------------------------------------------------------------------
 // Moments. Outputs are zeroed first; on failure they stay 0.
+// Orders 1 and 2, and m00, m10, m01 of orders 3 and 4: per row, mpq += float(y^q R_p), R_p the
+// row's integer sum of w x^p, the product exact; m11 of order 2 is (m20 + m02 - D) / 2 in
+// float, D carried like them over the rows' sums of w (x - y)². Every other term of orders 3
+// and 4, per pixel: mpq = float(double(mpq) + w x..x y..y), the product left to right in double.
 
 // Over the pixels >= threshold: m00 = count, m10 = sum of x, m01 = sum of y.
 void ImgBinaryMoments(VnROI<VnBW8>* src, unsigned int threshold, float& m00, float& m10, float& m01);
@@ -128,8 +135,9 @@ enum IMG_REFERENCE_NOISE : int {
 
 // sqrt(D' / (width x height)), D the sum of (src - ref)² over every pixel (and component),
 // D' = D / (1 + 1/n) for IMG_REFERENCE_INDEPENDENT, D / (1 - 1/n) for
-// IMG_REFERENCE_INCLUDES_SOURCE; n = 1 in the same-type forms. 0 for an empty ROI or on
-// failure. Errors, in order: 1400; IMG_REFERENCE_INCLUDES_SOURCE with n = 1 1013; the
+// IMG_REFERENCE_INCLUDES_SOURCE; n = 1 in the same-type forms. D is carried over the rows in
+// float (D += float(row's integer D)); D', the division and the root are in double. 0 for an
+// empty ROI or on failure. Errors, in order: 1400; IMG_REFERENCE_INCLUDES_SOURCE with n = 1 1013; the
 // validity code of src, then of ref; ref not the size of src.
 float ImgRmsNoise(VnROI<VnBW8>* src, VnROI<VnBW8>* ref, IMG_REFERENCE_NOISE mode);
 float ImgRmsNoise(VnROI<VnBW16>* src, VnROI<VnBW16>* ref, IMG_REFERENCE_NOISE mode);
