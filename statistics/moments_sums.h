@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "foundation/uint128.h"
 #include "statistics/moments_kernels.h"
 #include "vnimg/platform/roi.h"
 
@@ -12,7 +13,7 @@ namespace vnimg::moments {
 
 // Wide enough for every row sum of a ROI: 65535 x (2^31)³ and y² x 65535 x 2^31 stay below
 // 2^128, so the row sums never wrap where 32 or 64 bits would.
-__extension__ using Wide = unsigned __int128;
+using Wide = Uint128;
 
 // s[p] = sum over a span of w x^p, p = 0 .. order, x the pixel's column.
 struct RowSums {

@@ -6,13 +6,14 @@
 #include <cstdlib>
 
 #include "support/levels.h"
+#include "support/uint128.h"
 #include "support/pixels.h"
 
 namespace vnimg::test {
 namespace {
 
 using Moments = std::array<float, 15>;
-using u128 = unsigned __int128;
+using u128 = Uint128;  // exact also on 32-bit targets
 constexpr int kOutputs[] = {0, 3, 6, 10, 15};
 
 // Every moment form into the first 3, 6, 10 or 15 entries.
