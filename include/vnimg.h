@@ -18,6 +18,7 @@
 #include "vnimg/threshold.h"
 #include "vnimg/geometry.h"
 #include "vnimg/filter.h"
+#include "vnimg/predefined_filter.h"
 #include "vnimg/morphology.h"
 #include "vnimg/moments.h"
 #include "vnimg/statistics.h"

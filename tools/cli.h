@@ -278,6 +278,7 @@ void AddThresholdCommands(std::vector<Command>& commands);
 void AddGeometryCommands(std::vector<Command>& commands);
 void AddFilterCommands(std::vector<Command>& commands);
 void AddMorphologyCommands(std::vector<Command>& commands);
+void AddPredefinedFilterCommands(std::vector<Command>& commands);
 void AddMomentsCommands(std::vector<Command>& commands);
 void AddStatisticsCommands(std::vector<Command>& commands);
 void AddConvertCommands(std::vector<Command>& commands);

@@ -327,6 +327,32 @@ StageResult Conversions(const VnImage<VnBW8>& gray) {
   return result;
 }
 
+// Smoothing before a threshold: a binomial of half-size 2 quiets the noise the threshold would
+// otherwise break into specks; the automatic threshold of both pictures for comparison.
+StageResult SmoothedThreshold(const VnImage<VnBW8>& gray) {
+  VnImage<VnBW8> src = gray, smooth = SameSize<VnBW8>(gray), binary = SameSize<VnBW8>(gray);
+  VnBW8 before = 0, after = 0;
+  CallOperation("ImgConvolGaussian", [&] { ImgConvolGaussian(&src, &smooth, 2, 2); });
+  CallOperation("ImgAutoThreshold", [&] { before = ImgAutoThreshold(&src, IMG_THRESHOLD_MIN_RESIDUE); });
+  CallOperation("ImgAutoThreshold", [&] { after = ImgAutoThreshold(&smooth, IMG_THRESHOLD_MIN_RESIDUE); });
+  CallOperation("ImgThreshold", [&] { ImgThreshold(&smooth, &binary, after); });
+  StageResult result;
+  result.values.Set("threshold-raw", before).Set("threshold-smoothed", after);
+  result.Picture("gaussian-2.png", std::move(smooth));
+  result.Picture("threshold-smoothed.png", std::move(binary));
+  return result;
+}
+
+// The Sobel magnitude |Sobel X| + |Sobel Y| of the smoothed picture: the part outlines.
+StageResult SobelEdges(const VnImage<VnBW8>& gray) {
+  VnImage<VnBW8> src = gray, smooth = SameSize<VnBW8>(gray), edges = SameSize<VnBW8>(gray);
+  CallOperation("ImgConvolGaussian3x3", [&] { ImgConvolGaussian3x3(&src, &smooth); });
+  CallOperation("ImgConvolSobel", [&] { ImgConvolSobel(&smooth, &edges); });
+  StageResult result;
+  result.Picture("sobel.png", std::move(edges));
+  return result;
+}
+
 std::vector<Stage> Stages() {
   std::vector<Stage> stages{{"histogram", "histogram features of the picture", Histogram}};
   for (const EnumName& mode : kThresholdModes) stages.push_back(AutoThresholdStage(mode));
@@ -342,6 +368,8 @@ std::vector<Stage> Stages() {
   stages.push_back({"focus", "focus measure of the picture and of a smoothed copy", Focus});
   stages.push_back({"foreground-statistics", "area of the foreground and the mean gray inside and outside it", ForegroundStatistics});
   stages.push_back({"conversions", "gray through 5-6-5 colour, and its top bit as a bit image", Conversions});
+  stages.push_back({"smoothed-threshold", "binomial smoothing of half-size 2, then the minimum-residue threshold", SmoothedThreshold});
+  stages.push_back({"sobel", "Sobel magnitude of the 3x3 binomial-smoothed picture", SobelEdges});
   return stages;
 }
 
