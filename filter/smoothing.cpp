@@ -43,6 +43,19 @@ template const simd::Variants<RowFn>& Variants<Gaussian7>();
 
 }  // namespace separable
 
+void BoxRowPlain(const std::uint32_t* sums, int span, std::uint32_t factor, VnBW8* dst, int width) {
+  BoxWindows(sums, span, factor, dst, width);
+}
+
+const simd::Variants<BoxRowFn>& BoxRowVariants() {
+  static constexpr simd::Variants<BoxRowFn> kVariants{
+      .plain = BoxRowPlain,
+      .sse2 = VNIMG_X86_VARIANT(BoxRowSse2),
+      .avx2 = VNIMG_X86_VARIANT(BoxRowAvx2),
+  };
+  return kVariants;
+}
+
 namespace {
 
 template <class T>
@@ -86,7 +99,8 @@ void Box(const VnROI<T>& src, VnROI<T>& dst, int hx, int hy) {
   const int width = src.GetWidth(), height = src.GetHeight(), span = 2 * hx + 1;
   const std::uint64_t factor = (std::uint64_t{1} << 24) / (std::uint64_t(span) * std::uint64_t(2 * std::int64_t{hy} + 1));
   const frame::Rows<T> in(src), out(dst);
-  std::vector<Sum> sums(static_cast<std::size_t>(width) + 2 * static_cast<std::size_t>(hx));
+  std::vector<Sum> sums(static_cast<std::size_t>(width) + 2 * static_cast<std::size_t>(hx) + kLineSlack);
+  const BoxRowFn windows = BoxRowVariants().Pick();
   Sum* column = sums.data() + hx;
   auto row = [&](std::int64_t r) { return in.Row(static_cast<int>(std::clamp<std::int64_t>(r, 0, height - 1))); };
   for (std::int64_t r = -hy; r <= hy; ++r) {
@@ -100,13 +114,10 @@ void Box(const VnROI<T>& src, VnROI<T>& dst, int hx, int hy) {
     }
     std::fill_n(sums.data(), hx, column[0]);
     std::fill_n(column + width, hx, column[width - 1]);
-    std::uint64_t window = 0;
-    for (int i = 0; i < span; ++i) window += sums[i];
-    T* d = out.Row(y);
-    for (int x = 0;; ++x) {
-      d[x] = static_cast<T>((window * factor) >> 24);
-      if (x == width - 1) break;
-      window = window + sums[x + span] - sums[x];
+    if constexpr (std::is_same_v<T, VnBW8> && std::is_same_v<Sum, std::uint32_t>) {
+      windows(sums.data(), span, static_cast<std::uint32_t>(factor), out.Row(y), width);
+    } else {
+      BoxWindows(sums.data(), span, factor, out.Row(y), width);
     }
   }
 }

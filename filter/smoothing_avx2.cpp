@@ -57,3 +57,32 @@ void RowAvx2(const VnBW8* const* lines, std::uint16_t* columns, VnBW8* dst, int 
 VNIMG_SEPARABLE_INSTANTIATE(RowAvx2)
 
 }  // namespace vnimg::filter::separable
+
+namespace vnimg::filter {
+
+// Window sums by differences: W(x) = W(x - 1) + sums[x + span - 1] - sums[x - 1], eight at a
+// time with a prefix sum in the register, carried from the last lane.
+void BoxRowAvx2(const std::uint32_t* sums, int span, std::uint32_t factor, VnBW8* dst, int width) {
+  std::uint32_t first = 0;
+  for (int i = 0; i < span; ++i) first += sums[i];
+  dst[0] = static_cast<VnBW8>((std::uint64_t{first} * factor) >> 24);
+  __m256i carry = _mm256_set1_epi32(static_cast<int>(first));
+  const __m256i f = _mm256_set1_epi32(static_cast<int>(factor)), last = _mm256_set1_epi32(7);
+  int x = 1;
+  for (; x + 8 <= width; x += 8) {
+    __m256i d = _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums + x + span - 1)),
+                                 _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums + x - 1)));
+    d = _mm256_add_epi32(d, _mm256_slli_si256(d, 4));
+    d = _mm256_add_epi32(d, _mm256_slli_si256(d, 8));
+    const __m256i lowTotal = _mm256_shuffle_epi32(d, 0xFF);
+    d = _mm256_add_epi32(d, _mm256_permute2x128_si256(lowTotal, lowTotal, 0x08));
+    const __m256i w = _mm256_add_epi32(carry, d);
+    carry = _mm256_permutevar8x32_epi32(w, last);
+    const __m256i v = _mm256_srli_epi32(_mm256_mullo_epi32(w, f), 24);
+    const __m128i words = _mm_packs_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + x), _mm_packus_epi16(words, words));
+  }
+  if (x < width) BoxRowPlain(sums + x, span, factor, dst + x, width - x);
+}
+
+}  // namespace vnimg::filter

@@ -45,6 +45,33 @@ const simd::Variants<RowFn>& Variants();
 
 }  // namespace vnimg::filter::separable
 
+namespace vnimg::filter {
+
+// One output row of the box: output x is (sums[x] + .. + sums[x + span - 1]) x factor >> 24,
+// sums holding the column sums with the edge columns extended.
+template <class T, class Sum>
+static inline void BoxWindows(const Sum* sums, int span, std::uint64_t factor, T* dst, int width) {
+  std::uint64_t window = 0;
+  for (int i = 0; i < span; ++i) window += sums[i];
+  for (int x = 0;; ++x) {
+    dst[x] = static_cast<T>((window * factor) >> 24);
+    if (x == width - 1) break;
+    window = window + sums[x + span] - sums[x];
+  }
+}
+
+// The 8-bit form with 32-bit column sums. The vector rows work modulo 2^32, which is exact: the
+// product stays below 255 x 2^24, and a window sum that wraps has a factor of 0.
+using BoxRowFn = void (*)(const std::uint32_t* sums, int span, std::uint32_t factor, VnBW8* dst, int width);
+void BoxRowPlain(const std::uint32_t* sums, int span, std::uint32_t factor, VnBW8* dst, int width);
+#if VNIMG_X86
+void BoxRowSse2(const std::uint32_t* sums, int span, std::uint32_t factor, VnBW8* dst, int width);
+void BoxRowAvx2(const std::uint32_t* sums, int span, std::uint32_t factor, VnBW8* dst, int width);
+#endif
+const simd::Variants<BoxRowFn>& BoxRowVariants();
+
+}  // namespace vnimg::filter
+
 #define VNIMG_SEPARABLE_INSTANTIATE(row)                                                                         \
   template void row<Uniform5>(const VnBW8* const*, std::uint16_t*, VnBW8*, int);                                 \
   template void row<Uniform7>(const VnBW8* const*, std::uint16_t*, VnBW8*, int);                                 \

@@ -1,5 +1,7 @@
 #include <emmintrin.h>
 
+#include <cstring>
+
 #include "filter/smoothing_kernels.h"
 
 namespace vnimg::filter::separable {
@@ -58,3 +60,33 @@ void RowSse2(const VnBW8* const* lines, std::uint16_t* columns, VnBW8* dst, int 
 VNIMG_SEPARABLE_INSTANTIATE(RowSse2)
 
 }  // namespace vnimg::filter::separable
+
+namespace vnimg::filter {
+
+// Window sums by differences: W(x) = W(x - 1) + sums[x + span - 1] - sums[x - 1], four at a time
+// with a prefix sum in the register, carried from the last lane.
+void BoxRowSse2(const std::uint32_t* sums, int span, std::uint32_t factor, VnBW8* dst, int width) {
+  std::uint32_t first = 0;
+  for (int i = 0; i < span; ++i) first += sums[i];
+  dst[0] = static_cast<VnBW8>((std::uint64_t{first} * factor) >> 24);
+  __m128i carry = _mm_set1_epi32(static_cast<int>(first));
+  const __m128i f = _mm_set1_epi32(static_cast<int>(factor));
+  int x = 1;
+  for (; x + 4 <= width; x += 4) {
+    __m128i d = _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + x + span - 1)),
+                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + x - 1)));
+    d = _mm_add_epi32(d, _mm_slli_si128(d, 4));
+    d = _mm_add_epi32(d, _mm_slli_si128(d, 8));
+    const __m128i w = _mm_add_epi32(carry, d);
+    carry = _mm_shuffle_epi32(w, 0xFF);
+    const __m128i even = _mm_srli_epi64(_mm_mul_epu32(w, f), 24);
+    const __m128i odd = _mm_slli_epi64(_mm_srli_epi64(_mm_mul_epu32(_mm_srli_epi64(w, 32), f), 24), 32);
+    const __m128i v = _mm_or_si128(even, odd);
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(v, v), _mm_setzero_si128());
+    const int four = _mm_cvtsi128_si32(bytes);
+    std::memcpy(dst + x, &four, 4);
+  }
+  if (x < width) BoxRowPlain(sums + x, span, factor, dst + x, width - x);
+}
+
+}  // namespace vnimg::filter
