@@ -20,6 +20,7 @@
 #include "vnimg/geometry.h"
 #include "vnimg/filter.h"
 #include "vnimg/gradient.h"
+#include "vnimg/predefined_filter.h"
 #include "vnimg/morphology.h"
 #include "vnimg/binary_morphology.h"
 #include "vnimg/moments.h"

@@ -360,6 +360,7 @@ std::span<const Command> Commands() {
     AddThresholdCommands(all);
     AddGeometryCommands(all);
     AddFilterCommands(all);
+    AddPredefinedFilterCommands(all);
     AddMorphologyCommands(all);
     AddBinaryMorphologyCommands(all);
     AddMomentsCommands(all);

@@ -279,6 +279,7 @@ void AddGeometryCommands(std::vector<Command>& commands);
 void AddFilterCommands(std::vector<Command>& commands);
 void AddMorphologyCommands(std::vector<Command>& commands);
 void AddBinaryMorphologyCommands(std::vector<Command>& commands);
+void AddPredefinedFilterCommands(std::vector<Command>& commands);
 void AddMomentsCommands(std::vector<Command>& commands);
 void AddStatisticsCommands(std::vector<Command>& commands);
 void AddConvertCommands(std::vector<Command>& commands);

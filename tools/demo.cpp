@@ -411,13 +411,39 @@ StageResult FlatField(const VnImage<VnBW8>& gray) {
   for (auto& [name, image] : {std::pair{"before", &src}, std::pair{"after", &flat}}) {
     VnImage<VnBW8> binary = SameSize<VnBW8>(gray);
     VnBW8 threshold = 0;
-    CallOperation("ImgAutoThreshold", [&] { threshold = ImgAutoThreshold(image, IMG_THRESHOLD_MIN_RESIDUE); });
-    CallOperation("ImgThreshold", [&] { ImgThreshold(image, &binary, threshold); });
+    CallOperation("ImgAutoThreshold", [&, image = image] { threshold = ImgAutoThreshold(image, IMG_THRESHOLD_MIN_RESIDUE); });
+    CallOperation("ImgThreshold", [&, image = image] { ImgThreshold(image, &binary, threshold); });
     result.values.Set(std::string("threshold-") + name, threshold);
     result.Picture(std::string("flat-field-threshold-") + name + ".png", std::move(binary));
   }
   result.Picture("flat-field-reference.png", std::move(light));
   result.Picture("flat-field.png", std::move(flat));
+  return result;
+}
+
+// Smoothing before a threshold: a binomial of half-size 2 quiets the noise the threshold would
+// otherwise break into specks; the automatic threshold of both pictures for comparison.
+StageResult SmoothedThreshold(const VnImage<VnBW8>& gray) {
+  VnImage<VnBW8> src = gray, smooth = SameSize<VnBW8>(gray), binary = SameSize<VnBW8>(gray);
+  VnBW8 before = 0, after = 0;
+  CallOperation("ImgConvolGaussian", [&] { ImgConvolGaussian(&src, &smooth, 2, 2); });
+  CallOperation("ImgAutoThreshold", [&] { before = ImgAutoThreshold(&src, IMG_THRESHOLD_MIN_RESIDUE); });
+  CallOperation("ImgAutoThreshold", [&] { after = ImgAutoThreshold(&smooth, IMG_THRESHOLD_MIN_RESIDUE); });
+  CallOperation("ImgThreshold", [&] { ImgThreshold(&smooth, &binary, after); });
+  StageResult result;
+  result.values.Set("threshold-raw", before).Set("threshold-smoothed", after);
+  result.Picture("gaussian-2.png", std::move(smooth));
+  result.Picture("threshold-smoothed.png", std::move(binary));
+  return result;
+}
+
+// The Sobel magnitude |Sobel X| + |Sobel Y| of the smoothed picture: the part outlines.
+StageResult SobelEdges(const VnImage<VnBW8>& gray) {
+  VnImage<VnBW8> src = gray, smooth = SameSize<VnBW8>(gray), edges = SameSize<VnBW8>(gray);
+  CallOperation("ImgConvolGaussian3x3", [&] { ImgConvolGaussian3x3(&src, &smooth); });
+  CallOperation("ImgConvolSobel", [&] { ImgConvolSobel(&smooth, &edges); });
+  StageResult result;
+  result.Picture("sobel.png", std::move(edges));
   return result;
 }
 
@@ -440,6 +466,8 @@ std::vector<Stage> Stages() {
   stages.push_back({"skeleton", "the cleaned parts thinned to a skeleton by the rotated thinning pattern", Skeleton});
   stages.push_back({"distance-map", "city-block distance to the parts' boundary, both sides, stretched x8", DistanceMap});
   stages.push_back({"flat-field", "uniformised against a blurred light reference, thresholded before and after", FlatField});
+  stages.push_back({"smoothed-threshold", "binomial smoothing of half-size 2, then the minimum-residue threshold", SmoothedThreshold});
+  stages.push_back({"sobel", "Sobel magnitude of the 3x3 binomial-smoothed picture", SobelEdges});
   return stages;
 }
 
