@@ -139,7 +139,7 @@ std::vector<Case> Cases() {
          for (float v : m) d.Real(v);
          float variance = 0, average = 0;
          ImgPixelVariance(&wide, variance, average);
-         d.Real(variance), d.Real(average), d.Real(ImgFocusing(&gray)), d.Real(ImgFocusing(&colour)); }); }, "8786ef63e5f4b9b2"},
+         d.Real(variance), d.Real(average), d.Real(ImgFocusing(&gray)), d.Real(ImgFocusing(&colour)); }); }, "eeb875fc2b843b8d"},
   };
 }
 
