@@ -7,6 +7,7 @@
 #include "filter/filter_frame.h"
 #include "filter/local_stats_kernels.h"
 #include "vnimg/gradient.h"
+#include "vnimg/predefined_filter.h"
 
 namespace vnimg::filter {
 
@@ -165,6 +166,15 @@ void LocalDeviation(const VnROI<T>* src, VnROI<T>* dst, unsigned halfX, unsigned
 
 }  // namespace
 }  // namespace vnimg::filter
+
+void ImgLocalAverage(VnROI<VnBW8>* src, VnROI<VnBW8>* dst, unsigned halfX, unsigned halfY) {
+  ImgConvolUniform(src, dst, halfX, halfY);
+  if (VnGetError()) VnTraceError("ImgLocalAverage");
+}
+void ImgLocalAverage(VnROI<VnBW16>* src, VnROI<VnBW16>* dst, unsigned halfX, unsigned halfY) {
+  ImgConvolUniform(src, dst, halfX, halfY);
+  if (VnGetError()) VnTraceError("ImgLocalAverage (BW16)");
+}
 
 void ImgLocalDeviation(const VnROI<VnBW8>* src, VnROI<VnBW8>* dst, unsigned halfX, unsigned halfY) {
   vnimg::filter::LocalDeviation(src, dst, halfX, halfY, "ImgLocalDeviation");

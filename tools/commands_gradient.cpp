@@ -47,6 +47,16 @@ void GradientScalar(Invocation& call) {
   });
 }
 
+void LocalAverage(Invocation& call) {
+  const auto halfX = static_cast<unsigned>(call.Integer("half-x", 0, 0xFFFFFFFEll));
+  const auto halfY = call.Text("half-y") == "same" ? halfX : static_cast<unsigned>(call.Integer("half-y", 0, 0xFFFFFFFEll));
+  MapImage<VnBW8, VnBW16>(call, [&]<class T>(VnImage<T>& src) {
+    VnImage<T> dst = NewImage<T>(src.GetWidth(), src.GetHeight());
+    CallOperation("ImgLocalAverage", [&] { ImgLocalAverage(&src, &dst, halfX, halfY); });
+    return dst;
+  });
+}
+
 void LocalDeviation(Invocation& call) {
   const auto halfX = static_cast<unsigned>(call.Integer("half-x", 0, 32767));
   const auto halfY = call.Text("half-y") == "same" ? halfX : static_cast<unsigned>(call.Integer("half-y", 0, 32767));
@@ -67,6 +77,10 @@ void AddGradientCommands(std::vector<Command>& commands) {
                       "(downwards) as a code of 256 (16-bit images: 65536) per period, plus the offset; a flat pixel gives 0.\n"
                       "16-bit gradients are rounded to multiples of 256 before the lookup.",
                       AlphaRule::Keep});
+  commands.push_back({"local-average", "IN OUT", "Mean over a (2 half-x + 1) x (2 half-y + 1) window (the uniform box filter)",
+                      {{"half-x", "1", "the window is 2 half-x + 1 pixels wide", {}, false, kAnyPixels, Range{0, 4294967294.0}},
+                       {"half-y", "same", "the window is 2 half-y + 1 pixels high (same: half-x)"}},
+                      LocalAverage, "Rows and columns beyond the image repeat its edges; the result is truncated.", AlphaRule::Keep});
   commands.push_back({"local-deviation", "IN OUT", "Population standard deviation over a (2 half-x + 1) x (2 half-y + 1) window",
                       {{"half-x", "1", "the window is 2 half-x + 1 pixels wide (at most 32767)", {}, false, kAnyPixels, Range{0, 32767}},
                        {"half-y", "same", "the window is 2 half-y + 1 pixels high (same: half-x)"}},

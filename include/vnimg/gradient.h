@@ -52,6 +52,12 @@ void ImgGradientScalar(const VnROI<VnBW32>* src, VnROI<VnBW8>* dst, const VnROI<
 // Trace "ImgGradientScalar (BW16)".
 void ImgGradientScalar(const VnROI<VnBW16>* src, VnROI<VnBW16>* dst, const VnROI<VnBW16>* lookup);
 
+// dst = the (2 halfX + 1) x (2 halfY + 1) box mean: exactly ImgConvolUniform with the same
+// half-sizes, its in-place rule and codes included; on failure its trace is followed by
+// "ImgLocalAverage" / "ImgLocalAverage (BW16)".
+void ImgLocalAverage(VnROI<VnBW8>* src, VnROI<VnBW8>* dst, unsigned halfX, unsigned halfY);
+void ImgLocalAverage(VnROI<VnBW16>* src, VnROI<VnBW16>* dst, unsigned halfX, unsigned halfY);
+
 // dst = min(pixel maximum, floor(sqrt(n Q - S^2) / n)): the population standard deviation over
 // the (2 halfX + 1) x (2 halfY + 1) window centred on each pixel, n its pixel count, S and Q the
 // sums of its pixels and of their squares, rows and columns beyond the ROI replaced by the

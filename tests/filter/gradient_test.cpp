@@ -243,6 +243,8 @@ TEST(GradientFailures, CodesTracesUntouched) {
       {[&] { ImgLocalDeviation(a.roi(), b.roi(), 32768, 0); }, VN_ERR_PARAM_3, {"ImgLocalDeviation"}},
       {[&] { ImgLocalDeviation(a16.roi(), b16.roi(), 0, 0x7fffffff); }, VN_ERR_PARAM_4, {"ImgLocalDeviation (BW16)"}},
       {[&] { ImgLocalDeviation(&small, b.roi(), 1, 1); }, VN_ERR_SIZE_MISMATCH, {"ImgLocalDeviation"}},
+      {[&] { ImgLocalAverage(a.roi(), a.roi(), 2, 2); }, VN_ERR_NEED_DISTINCT_DESTINATION, {"ImgConvolUniform", "ImgLocalAverage"}},
+      {[&] { ImgLocalAverage(a16.roi(), a16.roi(), 3, 0); }, VN_ERR_NEED_DISTINCT_DESTINATION, {"ImgConvolUniform (BW16)", "ImgLocalAverage (BW16)"}},
   };
   for (const Row& r : rows) {
     r.call();

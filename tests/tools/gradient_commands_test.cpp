@@ -35,12 +35,18 @@ TEST_F(GradientCommandsTest, ImagesMatchTheLibrary) {
   VnImage<VnBW16> deviation16(23, 15);
   ImgLocalDeviation(&a, &deviation, 2, 5);
   ImgLocalDeviation(&wide, &deviation16, 40, 40);
+  VnImage<VnBW8> average(23, 15);
+  VnImage<VnBW16> average16(23, 15);
+  ImgConvolUniform(&a, &average, 3, 2);
+  ImgConvolUniform(&wide, &average16, 9, 9);
   const Row rows[] = {
       {{"gradient-scalar", Path("a.png"), Path("m.png"), "--gain", "1.5"}, same(scalar(a, [](VnImage<VnBW8>& t) { ImgModulusImage(&t, 1.5f); }))},
       {{"gradient-scalar", Path("a.png"), Path("g.png"), "--table", "argument", "--offset", "17", "--period", "180"}, same(std::move(argument8))},
       {{"gradient-scalar", Path("wide.pgm"), Path("g16.pgm"), "--table", "argument", "--offset", "1000"}, same(std::move(argument16))},
       {{"local-deviation", Path("a.png"), Path("d.png"), "--half-x", "2", "--half-y", "5"}, same(std::move(deviation))},
       {{"local-deviation", Path("wide.pgm"), Path("d16.pgm"), "--half-x", "40"}, same(std::move(deviation16))},
+      {{"local-average", Path("a.png"), Path("m.png"), "--half-x", "3", "--half-y", "2"}, same(std::move(average))},
+      {{"local-average", Path("wide.pgm"), Path("m16.pgm"), "--half-x", "9"}, same(std::move(average16))},
   };
   for (const Row& r : rows) {
     ASSERT_EQ(Tool(r.args).status, 0) << r.args[0];
