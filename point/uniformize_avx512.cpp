@@ -1,3 +1,7 @@
+// GCC 12's AVX-512 intrinsics start from _mm512_undefined_*() and warn about it when inlined.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
 
 #include "point/uniformize_rows.h"
