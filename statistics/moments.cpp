@@ -26,9 +26,10 @@ struct RowMoments {
     // sum of w (x - y)² >= 0, so the unsigned expression does not wrap at the end
     distance += static_cast<float>(row.s[2] + yw * yw * s0 - 2 * yw * s1);
   }
-  void Store(float* const* out) const {
+  template <std::size_t N>
+  void Store(float* const (&out)[N]) const {
     *out[0] = m00, *out[1] = m10, *out[2] = m01;
-    if (order == 2) *out[3] = m20, *out[4] = (m20 + m02 - distance) / 2, *out[5] = m02;
+    if constexpr (N == 6) *out[3] = m20, *out[4] = (m20 + m02 - distance) / 2, *out[5] = m02;
   }
 };
 
