@@ -1,5 +1,6 @@
 // Kernel convolution of 8-bit images beside cv::filter2D (BORDER_REPLICATE): binomial 3x3 and
-// 5x5 kernels with rectifier 2 (the fixed-point paths) and rectifier 0 (the double path).
+// 5x5 kernels with rectifier 2 (the fixed-point paths) and rectifier 0 (the general path, whose
+// sixteenths take the integer route), and uniform ones with rectifier 0 (ninths: the double route).
 #include "support.h"
 
 #if VNIMG_WITH_OPENCV
@@ -10,13 +11,19 @@ namespace vnimg::bench {
 namespace {
 
 void ConvolArgs(benchmark::internal::Benchmark* b) {
-  b->ArgNames({"w", "h", "size", "rectifier"});
+  b->ArgNames({"w", "h", "size", "rectifier", "uniform"});
   for (int size : {3, 5})
-    for (int rectifier : {2, 0}) b->Args({1920, 1080, size, rectifier})->Args({4096, 4096, size, rectifier});
+    for (int kind : {0, 1, 2}) {
+      const int rectifier = kind == 0 ? 2 : 0, uniform = kind == 2;
+      b->Args({1920, 1080, size, rectifier, uniform})->Args({4096, 4096, size, rectifier, uniform});
+    }
 }
 
-// The binomial coefficients of one axis.
-std::vector<float> Binomial(int size) { return size == 3 ? std::vector<float>{1, 2, 1} : std::vector<float>{1, 4, 6, 4, 1}; }
+// The coefficients of one axis: binomial, or all ones.
+std::vector<float> Axis(int size, bool uniform) {
+  if (uniform) return std::vector<float>(static_cast<std::size_t>(size), 1.0f);
+  return size == 3 ? std::vector<float>{1, 2, 1} : std::vector<float>{1, 4, 6, 4, 1};
+}
 
 void BM_ConvolKernel(benchmark::State& state) {
   const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
@@ -24,7 +31,7 @@ void BM_ConvolKernel(benchmark::State& state) {
   const VnImage<VnBW8> src = RandomImage<VnBW8>(width, height);
   VnImage<VnBW8> dst(width, height);
   VnKernel kernel(size, size, 1.0f, 0, static_cast<short>(state.range(3)), 0);
-  const std::vector<float> axis = Binomial(size);
+  const std::vector<float> axis = Axis(size, state.range(4) != 0);
   for (int y = 0; y < size; ++y)
     for (int x = 0; x < size; ++x) kernel.SetKernelData(x, y, axis[x] * axis[y]);
   for (auto _ : state) {
@@ -44,8 +51,10 @@ void BM_ConvolKernel_OpenCV(benchmark::State& state) {
   VnImage<VnBW8> image = RandomImage<VnBW8>(width, height), out(width, height);
   const cv::Mat src = AsMat(image, CV_8UC1);
   cv::Mat dst = AsMat(out, CV_8UC1);
-  const std::vector<float> axis = Binomial(size);
-  const float total = size == 3 ? 16.0f : 256.0f;
+  const std::vector<float> axis = Axis(size, state.range(4) != 0);
+  float total = 0;
+  for (float a : axis)
+    for (float b : axis) total += a * b;
   cv::Mat kernel(size, size, CV_32F);
   for (int y = 0; y < size; ++y)
     for (int x = 0; x < size; ++x) kernel.at<float>(y, x) = axis[x] * axis[y] / total;

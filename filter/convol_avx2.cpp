@@ -108,8 +108,60 @@ void GeneralRow(const double* const* lines, const GeneralKernel& k, T* dst, int 
   for (; x < width; ++x) dst[x] = GeneralPixel<T>(GeneralSum(lines, k, x), k);
 }
 
+// DyadicPixel on eight sums.
+inline __m256i DyadicValues(__m256i sum, const DyadicKernel& k) {
+  const __m256i zero = _mm256_setzero_si256();
+  __m256i v = _mm256_sign_epi32(_mm256_srl_epi32(_mm256_abs_epi32(sum), _mm_cvtsi32_si128(k.shift)), sum);
+  switch (k.rectifier) {
+    case 1: v = _mm256_max_epi32(_mm256_sub_epi32(zero, v), zero); break;
+    case 2: v = _mm256_max_epi32(v, zero); break;
+    case 3: v = _mm256_abs_epi32(v); break;
+    default: break;
+  }
+  v = _mm256_add_epi32(v, _mm256_set1_epi32(k.offset));
+  return _mm256_min_epi32(_mm256_max_epi32(v, zero), _mm256_set1_epi32(k.max));
+}
+
+// Eight values in 0..max as pixels.
+inline void StoreDyadic(VnBW8* dst, __m256i v) {
+  const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), _mm_packus_epi16(words, words));
+}
+inline void StoreDyadic(VnBW16* dst, __m256i v) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_packus_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1)));
+}
+
+// Eight pixels a vector, two vectors a step; kernel widths 3 and 5 get their cell loop unrolled.
+template <int kWidth, class T>
+void DyadicRowOf(const std::int32_t* const* lines, const DyadicKernel& k, T* dst, int width) {
+  const int sizeX = kWidth ? kWidth : k.sizeX;
+  int x = 0;
+  for (; x + 16 <= width; x += 16) {
+    __m256i s0 = _mm256_setzero_si256(), s1 = s0;
+    for (int j = 0; j < k.sizeY; ++j)
+      for (int i = 0; i < sizeX; ++i) {
+        const __m256i m = _mm256_set1_epi32(k.m[j * sizeX + i]);
+        const std::int32_t* line = lines[j] + x + i;
+        s0 = _mm256_add_epi32(s0, _mm256_mullo_epi32(m, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(line))));
+        s1 = _mm256_add_epi32(s1, _mm256_mullo_epi32(m, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(line + 8))));
+      }
+    StoreDyadic(dst + x, DyadicValues(s0, k));
+    StoreDyadic(dst + x + 8, DyadicValues(s1, k));
+  }
+  for (; x < width; ++x) dst[x] = DyadicPixel<T>(DyadicSum(lines, k, x), k);
+}
+
+template <class T>
+void DyadicRow(const std::int32_t* const* lines, const DyadicKernel& k, T* dst, int width) {
+  if (k.sizeX == 3) return DyadicRowOf<3>(lines, k, dst, width);
+  if (k.sizeX == 5) return DyadicRowOf<5>(lines, k, dst, width);
+  DyadicRowOf<0>(lines, k, dst, width);
+}
+
 }  // namespace
 
+void DyadicRowAvx2(const std::int32_t* const* lines, const DyadicKernel& k, VnBW8* dst, int width) { DyadicRow(lines, k, dst, width); }
+void DyadicRowAvx2(const std::int32_t* const* lines, const DyadicKernel& k, VnBW16* dst, int width) { DyadicRow(lines, k, dst, width); }
 void FixedRowAvx2(const VnBW8* const* lines, const FixedKernel& k, VnBW8* dst, int width) { FixedRow(lines, k, dst, width); }
 void FixedRowAvx2(const VnBW16* const* lines, const FixedKernel& k, VnBW16* dst, int width) { FixedRow(lines, k, dst, width); }
 void GeneralRowAvx2(const double* const* lines, const GeneralKernel& k, VnBW8* dst, int width) { GeneralRow(lines, k, dst, width); }

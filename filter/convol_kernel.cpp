@@ -1,7 +1,9 @@
 // Convolution with a user kernel: the effective coefficients, the choice of path (general
 // double precision with the outside value, or fixed point with replicated edges), the
 // symmetric form and the colour forms.
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <exception>
 #include <limits>
@@ -65,6 +67,24 @@ const simd::Variants<GeneralRowFn<VnBW16>>& GeneralRowVariants<VnBW16>() {
       .sse2 = VNIMG_X86_VARIANT(GeneralRowSse2),
       .avx2 = VNIMG_X86_VARIANT(GeneralRowAvx2),
       .avx512 = VNIMG_X86_VARIANT(GeneralRowAvx512),
+  };
+  return kVariants;
+}
+
+template <>
+const simd::Variants<DyadicRowFn<VnBW8>>& DyadicRowVariants<VnBW8>() {
+  static constexpr simd::Variants<DyadicRowFn<VnBW8>> kVariants{
+      .avx2 = VNIMG_X86_VARIANT(DyadicRowAvx2),
+      .avx512 = VNIMG_X86_VARIANT(DyadicRowAvx512),
+  };
+  return kVariants;
+}
+
+template <>
+const simd::Variants<DyadicRowFn<VnBW16>>& DyadicRowVariants<VnBW16>() {
+  static constexpr simd::Variants<DyadicRowFn<VnBW16>> kVariants{
+      .avx2 = VNIMG_X86_VARIANT(DyadicRowAvx2),
+      .avx512 = VNIMG_X86_VARIANT(DyadicRowAvx512),
   };
   return kVariants;
 }
@@ -189,26 +209,63 @@ void ConvolveFixed(const VnROI<T>& src, VnROI<T>& dst, const FixedKernel& k) {
   }
 }
 
-template <class T>
-void ConvolveGeneral(const VnROI<T>& src, VnROI<T>& dst, VnKernel& kernel) {
-  const std::vector<double> c = EffectiveCoefficients(kernel);
-  const GeneralKernel k{kernel.GetSizeX(), kernel.GetSizeY(), c.data(), kernel.GetRectifier(), double(kernel.GetOffset()), kMax<T>};
+// The integers m = c 2^shift for the least shift that makes every c an integer, when the sum of
+// |m| times the largest input plus the offset stays within 32 bits (so every partial sum of
+// the double path is exact too); empty otherwise.
+std::vector<std::int32_t> DyadicCoefficients(const std::vector<double>& c, double largestInput, double offset, int& shift) {
+  const auto integral = [](double v) { return std::isfinite(v) && std::trunc(v) == v; };
+  if (largestInput + offset > std::numeric_limits<std::int32_t>::max()) return {};
+  for (shift = 0; shift <= 30; ++shift) {
+    const double scale = std::ldexp(1.0, shift);
+    if (!std::all_of(c.begin(), c.end(), [&](double v) { return integral(v * scale); })) continue;
+    double bound = offset;
+    for (double v : c) bound += std::fabs(v * scale) * largestInput;
+    if (bound > std::numeric_limits<std::int32_t>::max()) return {};
+    std::vector<std::int32_t> m;
+    for (double v : c) m.push_back(static_cast<std::int32_t>(v * scale));
+    return m;
+  }
+  return {};
+}
+
+// The general path's frame: padded lines of L (the source converted, the outside value beyond
+// it) in a ring, one row function call per destination row.
+template <class L, class T, class K, class RowFn>
+void ConvolveWithOutside(const VnROI<T>& src, VnROI<T>& dst, const K& k, L outsideValue, RowFn row) {
   const int width = src.GetWidth(), height = src.GetHeight(), left = k.sizeX / 2, top = k.sizeY / 2;
   const std::size_t length = static_cast<std::size_t>(width) + k.sizeX - 1 + kLineSlack;
-  LineRing<double> ring(std::min(k.sizeY, height), length);
-  const std::vector<double> outside(length, double(kernel.GetOutsideValue()));
-  const GeneralRowFn<T> row = GeneralRowVariants<T>().Pick();
+  LineRing<L> ring(std::min(k.sizeY, height), length);
+  const std::vector<L> outside(length, outsideValue);
   const frame::Rows<T> in(src), out(dst);
-  std::vector<const double*> lines(static_cast<std::size_t>(k.sizeY));
+  std::vector<const L*> lines(static_cast<std::size_t>(k.sizeY));
   for (int y = 0; y < height; ++y) {
     for (int j = 0; j < k.sizeY; ++j) {
       const int r = y - top + j;
-      lines[j] = r < 0 || r >= height ? outside.data() : ring.Get(r, [&](int s, double* line) {
-        ConstantBorderLine(in.Row(s), width, left, k.sizeX - 1 - left, outside[0], line);
+      lines[j] = r < 0 || r >= height ? outside.data() : ring.Get(r, [&](int s, L* line) {
+        ConstantBorderLine(in.Row(s), width, left, k.sizeX - 1 - left, outsideValue, line);
       });
     }
     row(lines.data(), k, out.Row(y), width);
   }
+}
+
+// Kernels whose sums are exact in 32-bit integers take the integer route where it has a vector
+// row: the same bits as the double path, which runs otherwise.
+template <class T>
+void ConvolveGeneral(const VnROI<T>& src, VnROI<T>& dst, VnKernel& kernel) {
+  const std::vector<double> c = EffectiveCoefficients(kernel);
+  const double outside = kernel.GetOutsideValue();
+  if (const DyadicRowFn<T> row = DyadicRowVariants<T>().Pick()) {
+    int shift = 0;
+    const std::vector<std::int32_t> m = DyadicCoefficients(c, std::max<double>(outside, kMax<T>), kernel.GetOffset(), shift);
+    if (!m.empty()) {
+      const DyadicKernel k{kernel.GetSizeX(), kernel.GetSizeY(), m.data(), shift, kernel.GetRectifier(),
+                           static_cast<std::int32_t>(kernel.GetOffset()), kMax<T>};
+      return ConvolveWithOutside(src, dst, k, static_cast<std::int32_t>(outside), row);
+    }
+  }
+  const GeneralKernel k{kernel.GetSizeX(), kernel.GetSizeY(), c.data(), kernel.GetRectifier(), double(kernel.GetOffset()), kMax<T>};
+  ConvolveWithOutside(src, dst, k, outside, GeneralRowVariants<T>().Pick());
 }
 
 // The frame shared by both operations: checks, then `convolve(source)` on src or on a copy of

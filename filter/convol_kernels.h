@@ -44,6 +44,20 @@ struct GeneralKernel {
   int max = 0;
 };
 
+// A general kernel whose effective coefficients are all m / 2^shift, the integers m so small
+// that every double sum of the general path is exact: that sum is M / 2^shift for the integer
+// sum M, and the pixel is GeneralPixel's of trunc(M / 2^shift). The bound also holds with the
+// offset added, so the vector forms stay in 32 bits.
+struct DyadicKernel {
+  int sizeX = 0;
+  int sizeY = 0;
+  const std::int32_t* m = nullptr;  // row by row
+  int shift = 0;
+  int rectifier = 0;
+  std::int32_t offset = 0;
+  int max = 0;
+};
+
 // Sums beyond this are clamped first: every result stays the same, and the arithmetic after it
 // is exact in doubles and in 64-bit integers alike.
 inline constexpr double kGeneralSumLimit = 1099511627776.0;  // 2^40
@@ -59,6 +73,8 @@ template <class T>
 using FixedRowFn = void (*)(const T* const* lines, const FixedKernel& k, T* dst, int width);
 template <class T>
 using GeneralRowFn = void (*)(const double* const* lines, const GeneralKernel& k, T* dst, int width);
+template <class T>
+using DyadicRowFn = void (*)(const std::int32_t* const* lines, const DyadicKernel& k, T* dst, int width);
 
 template <class T>
 static inline std::int64_t FixedSum(const T* const* lines, const FixedKernel& k, int x) {
@@ -83,19 +99,38 @@ static inline double GeneralSum(const double* const* lines, const GeneralKernel&
   return sum;
 }
 
-// A sum that is not a number counts as 0.
+// The truncated sum v rectified (codes other than 1 to 3 leave it), offset, clamped to 0..max.
 template <class T>
-static inline T GeneralPixel(double sum, const GeneralKernel& k) {
-  if (std::isnan(sum)) sum = 0.0;
-  std::int64_t v = static_cast<std::int64_t>(std::clamp(sum, -kGeneralSumLimit, kGeneralSumLimit));
-  switch (k.rectifier) {
+static inline T RectifiedPixel(std::int64_t v, int rectifier, std::int64_t offset, int max) {
+  switch (rectifier) {
     case 1: v = v <= 0 ? -v : 0; break;
     case 2: v = v < 0 ? 0 : v; break;
     case 3: v = v < 0 ? -v : v; break;
     default: break;
   }
-  v += static_cast<std::int64_t>(k.offset);
-  return static_cast<T>(std::clamp<std::int64_t>(v, 0, k.max));
+  return static_cast<T>(std::clamp<std::int64_t>(v + offset, 0, max));
+}
+
+// A sum that is not a number counts as 0.
+template <class T>
+static inline T GeneralPixel(double sum, const GeneralKernel& k) {
+  if (std::isnan(sum)) sum = 0.0;
+  const auto v = static_cast<std::int64_t>(std::clamp(sum, -kGeneralSumLimit, kGeneralSumLimit));
+  return RectifiedPixel<T>(v, k.rectifier, static_cast<std::int64_t>(k.offset), k.max);
+}
+
+static inline std::int32_t DyadicSum(const std::int32_t* const* lines, const DyadicKernel& k, int x) {
+  std::int32_t sum = 0;
+  for (int j = 0; j < k.sizeY; ++j)
+    for (int i = 0; i < k.sizeX; ++i) sum += k.m[j * k.sizeX + i] * lines[j][x + i];
+  return sum;
+}
+
+// trunc(sum / 2^shift), then as GeneralPixel.
+template <class T>
+static inline T DyadicPixel(std::int32_t sum, const DyadicKernel& k) {
+  const std::int32_t magnitude = (sum < 0 ? -sum : sum) >> k.shift;
+  return RectifiedPixel<T>(sum < 0 ? -magnitude : magnitude, k.rectifier, k.offset, k.max);
 }
 
 void FixedRowPlain(const VnBW8* const* lines, const FixedKernel& k, VnBW8* dst, int width);
@@ -115,6 +150,10 @@ void GeneralRowAvx2(const double* const* lines, const GeneralKernel& k, VnBW8* d
 void GeneralRowAvx2(const double* const* lines, const GeneralKernel& k, VnBW16* dst, int width);
 void GeneralRowAvx512(const double* const* lines, const GeneralKernel& k, VnBW8* dst, int width);
 void GeneralRowAvx512(const double* const* lines, const GeneralKernel& k, VnBW16* dst, int width);
+void DyadicRowAvx2(const std::int32_t* const* lines, const DyadicKernel& k, VnBW8* dst, int width);
+void DyadicRowAvx2(const std::int32_t* const* lines, const DyadicKernel& k, VnBW16* dst, int width);
+void DyadicRowAvx512(const std::int32_t* const* lines, const DyadicKernel& k, VnBW8* dst, int width);
+void DyadicRowAvx512(const std::int32_t* const* lines, const DyadicKernel& k, VnBW16* dst, int width);
 #endif
 // The vector variants of FixedRow need k.narrow; the plain loop takes any kernel.
 template <class T>
@@ -129,5 +168,13 @@ template <>
 const simd::Variants<GeneralRowFn<VnBW8>>& GeneralRowVariants<VnBW8>();
 template <>
 const simd::Variants<GeneralRowFn<VnBW16>>& GeneralRowVariants<VnBW16>();
+// Vector rows only: the integer route is taken where one exists (the plain level runs the
+// general path, which is its reference).
+template <class T>
+const simd::Variants<DyadicRowFn<T>>& DyadicRowVariants();
+template <>
+const simd::Variants<DyadicRowFn<VnBW8>>& DyadicRowVariants<VnBW8>();
+template <>
+const simd::Variants<DyadicRowFn<VnBW16>>& DyadicRowVariants<VnBW16>();
 
 }  // namespace vnimg::filter

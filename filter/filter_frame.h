@@ -29,9 +29,9 @@ void ReplicatedLine(const T* row, int width, int left, int right, T* line) {
   std::fill_n(line + left + width, right, row[width - 1]);
 }
 
-// The same with `outside` instead of copies, as doubles (restrict: the conversion vectorises).
-template <class T>
-void ConstantBorderLine(const T* __restrict row, int width, int left, int right, double outside, double* __restrict line) {
+// The same with `outside` instead of copies, as elements L (restrict: the conversion vectorises).
+template <class T, class L>
+void ConstantBorderLine(const T* __restrict row, int width, int left, int right, L outside, L* __restrict line) {
   std::fill_n(line, left, outside);
   for (int x = 0; x < width; ++x) line[left + x] = row[x];
   std::fill_n(line + left + width, right, outside);

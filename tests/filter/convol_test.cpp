@@ -96,17 +96,20 @@ std::unique_ptr<VnKernel> MakeKernel(const Case& c) {
 
 // Sizes square and not, negative and zero-sum kernels (both normalised and not), smoothing
 // kernels (which 16-bit vector forms take), rectifiers 0 to 3 and beyond, offsets.
-Case RandomCase(Rng& rng, bool symmetric) {
+Case RandomCase(Rng& rng, bool symmetric, int kind = -1) {
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   static constexpr int kSizes[][2] = {{3, 3}, {5, 5}, {7, 7}, {3, 3}, {4, 4}, {3, 5}, {1, 1}, {2, 6}, {9, 1}};
   const int* size = kSizes[symmetric ? pick(0, 2) : pick(0, 8)];
   Case c{size[0], size[1], {}, std::array{1.0f, 1.0f, 0.4f, 3.0f, -1.5f}[pick(0, 4)], std::array{0u, 0u, 7u, 300u, 70000u}[pick(0, 4)],
          short(std::array{0, 1, 2, 3, 2, 3, 5, -1}[pick(0, 7)]), std::array{0u, 255u, 40000u}[pick(0, 2)], symmetric};
-  const int kind = pick(0, 2);  // smoothing, integers, zero sum
-  for (int n = 0; n < c.sx * c.sy; ++n) c.cells.push_back(kind == 0 ? float(pick(0, 9)) : kind == 1 ? float(pick(-4, 8)) : std::uniform_real_distribution<float>(-3, 3)(rng));
+  if (kind < 0) kind = pick(0, 3);  // smoothing, integers, zero sum, eighths times a power of two
+  for (int n = 0; n < c.sx * c.sy; ++n)
+    c.cells.push_back(kind == 0 ? float(pick(0, 9)) : kind == 1 ? float(pick(-4, 8)) : kind == 2 ? std::uniform_real_distribution<float>(-3, 3)(rng) : pick(-40, 40) / 8.0f);
   if (kind == 0 && pick(0, 1)) c.offset = 0, c.gain = 1;
   if (symmetric && c.rectifier == 0) c.rectifier = 3;
   if (kind == 2) c.cells[c.sx * c.sy / 2] = 0, c.cells[c.sx * c.sy / 2] = -std::accumulate(c.cells.begin(), c.cells.end(), 0.0f);
+  const float sum = std::accumulate(c.cells.begin(), c.cells.end(), 0.0f);
+  if (kind == 3) c.gain = std::ldexp(pick(0, 1) && sum != 0 ? sum : 1.0f, pick(-8, 14));  // effective coefficients m / 2^k
   return c;
 }
 
@@ -139,6 +142,29 @@ TYPED_TEST(Convol, EveryPathMatchesItsFormulas) {
       ASSERT_EQ(VnGetError(), 0);
       ASSERT_TRUE(SamePixels<T>(*out, expected));
       ASSERT_TRUE(mode != 2 || (dst.OutsideUnchanged() && src.Unchanged()));
+    }
+  }
+}
+
+// Kernels of eighths times powers of two, whose sums the vector levels take in 32-bit integers
+// when they fit: every level against the plain one, which runs the double path.
+TYPED_TEST(Convol, IntegerRouteMatchesTheDoublePath) {
+  using T = TypeParam;
+  Rng rng(29);
+  for (const Placement& p : RandomPlacements(rng, 60)) {
+    const Case c = RandomCase(rng, false, 3);
+    const auto kernel = MakeKernel(c);
+    GuardedRoi<T> src(p, rng), expected(p, rng);
+    {
+      LevelSetting plain(simd::Level::Plain);
+      ImgConvolKernel(src.roi(), expected.roi(), kernel.get());
+    }
+    for (simd::Level level : Levels()) {
+      LevelSetting setting(level);
+      GuardedRoi<T> actual(p, rng);
+      actual.StartLike(expected);
+      ImgConvolKernel(src.roi(), actual.roi(), kernel.get());
+      ASSERT_TRUE(actual.SameBytesAs(expected)) << simd::LevelName(level) << " " << c.sx << "x" << c.sy << " gain " << c.gain << " rectifier " << c.rectifier;
     }
   }
 }
@@ -223,6 +249,8 @@ TEST(ConvolRules, HandWorked) {
       {"rectifier 5 on the fixed path: the clamp only", kernel(3, 3, sobel, 1, 0, 5, 0), &edge, 1, 0, 0},
       {"gain scales a normalised kernel", kernel(3, 3, {1, 2, 1, 2, 4, 2, 1, 2, 1}, 2, 0, 0, 0), &dark, 2, 2, 20},
       {"general path truncates: nine times 10 x 2/9 falls short of 20", kernel(3, 3, ones9, 2, 0, 0, 0), &dark, 2, 2, 19},
+      {"sixteenths truncate toward zero: |-150 / 16| is 9", kernel(3, 1, {-1, 0, 1}, 0.0625f, 0, 3, 0), &edge, 1, 0, 9},
+      {"450 x 2^23 passes 32 bits: clamped, not wrapped", kernel(3, 1, {1, 1, 1}, 3 * 0x1p23f, 0, 0, 0), &edge, 1, 0, 255},
   };
   for (Row& r : rows) {
     VnImage<VnBW8> dst(r.src->GetWidth(), r.src->GetHeight());
