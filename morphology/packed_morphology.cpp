@@ -1,8 +1,15 @@
 // Packed VnBW1 morphology: the aligned forms work on words (packed_words.h); the others run
 // them on aligned stand-ins through the bit-image pair.
+#include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <new>
+#include <type_traits>
+#include <utility>
+#include <vector>
 
 #include "foundation/bw1_pair.h"
+#include "morphology/packed_fused.h"
 #include "morphology/packed_words.h"
 #include "vnimg/binary_morphology.h"
 
@@ -10,6 +17,19 @@ namespace vnimg::morphology {
 namespace {
 
 using Bw1 = VnROI<VnBW1>;
+
+}  // namespace
+
+const simd::Variants<FusedBoxFn>& FusedBoxVariants() {
+  static constexpr simd::Variants<FusedBoxFn> kVariants{
+      .sse2 = VNIMG_X86_VARIANT(FusedBoxSse2),
+      .avx2 = VNIMG_X86_VARIANT(FusedBoxAvx2),
+      .avx512 = VNIMG_X86_VARIANT(FusedBoxAvx512),
+  };
+  return kVariants;
+}
+
+namespace {
 
 // The frame of every aligned operation: checks (thrown), then dst (src in place) = compute of
 // the source's words.
@@ -21,7 +41,7 @@ void RunAligned(const Bw1* src, Bw1* dst, Compute compute) {
   if (src->Void() || out->Void()) throw Korvane::Quandor::Exception(VN_ERR_NULL_ROI);
   if (src->GetWidth() == 0 || src->GetHeight() == 0) return;
   try {
-    compute(PackedImage::Load(*src)).Store(*out);
+    compute(*src, *out);
   } catch (const std::bad_alloc&) {
     throw Korvane::Quandor::Exception(VN_ERR_OUT_OF_MEMORY);
   }
@@ -61,9 +81,42 @@ PackedImage Compose(const PackedImage& src, Shape shape, Composite kind) {
   return PackedMinus(dilate(src), erode(src));
 }
 
+// The pixels' byte range of an aligned ROI.
+std::pair<std::uintptr_t, std::uintptr_t> BytesOf(const Bw1& roi) {
+  const auto first = reinterpret_cast<std::uintptr_t>(roi.GetImagePtr(0, 0));
+  const auto last = reinterpret_cast<std::uintptr_t>(roi.GetImagePtr(roi.GetWidth() - 1, roi.GetHeight() - 1));
+  return {std::min(first, last), std::max(first, last)};
+}
+
+// Erosion and dilation by a box in one sweep where a vector level has it, the half-sizes are
+// within its reach and dst is src or apart from it; false when the passes must run.
+bool FusedBoxRun(const Bw1& src, Bw1& dst, bool erode, unsigned halfX, unsigned halfY) {
+  const FusedBoxFn sweep = FusedBoxVariants().Pick();
+  const int width = src.GetWidth(), height = src.GetHeight();
+  halfX = std::min(halfX, static_cast<unsigned>(width - 1)), halfY = std::min(halfY, static_cast<unsigned>(height - 1));
+  if (!sweep || halfX > kFusedHalfLimit || halfY > kFusedHalfLimit) return false;
+  const auto [srcFirst, srcLast] = BytesOf(src);
+  const auto [dstFirst, dstLast] = BytesOf(dst);
+  const bool same = srcFirst == dstFirst && srcLast == dstLast;
+  if (!same && dstFirst <= srcLast && srcFirst <= dstLast) return false;
+  const frame::Rows<VnBW1> in(src), out(dst);
+  const std::size_t words = (static_cast<std::size_t>(width) + 63) / 64;
+  const int slots = std::min(2 * static_cast<int>(halfY) + 1, height);
+  std::vector<fused::Word> buffer((words + 2 * fused::kGuard) * static_cast<std::size_t>(slots + 3), erode ? ~fused::Word{0} : 0);
+  sweep({in.Row(0), in.pitch, out.Row(0), out.pitch, width, height, words, static_cast<int>(halfX), static_cast<int>(halfY),
+         static_cast<int>(std::bit_floor(2 * halfX + 1)), slots, buffer.data(), erode});
+  return true;
+}
+
 template <class Shape>
 void Aligned(Bw1* src, Bw1* dst, Shape shape, Composite kind) {
-  RunAligned(src, dst, [&](const PackedImage& in) { return Compose(in, shape, kind); });
+  RunAligned(src, dst, [&](const Bw1& in, Bw1& out) {
+    if constexpr (std::is_same_v<Shape, PackedBoxShape>)
+      if ((kind == Composite::Erode || kind == Composite::Dilate) &&
+          FusedBoxRun(in, out, kind == Composite::Erode, shape.halfX, shape.halfY))
+        return;
+    Compose(PackedImage::Load(in), shape, kind).Store(out);
+  });
 }
 
 PackedBoxShape BoxOf(unsigned halfX, unsigned halfY) { return {halfX, halfY == kVnSameHalfSize ? halfX : halfY}; }
@@ -99,7 +152,10 @@ VNIMG_PACKED(MorphoGradient, Gradient)
 
 void ImgMedianAligned(const VnROI<VnBW1>* src, VnROI<VnBW1>* dst) {
   if (!dst) throw Korvane::Quandor::Exception(VN_ERR_NULL_ROI);
-  m::RunAligned(src, dst, [](m::PackedImage in) { return m::PackedMajority(in); });
+  m::RunAligned(src, dst, [](const VnROI<VnBW1>& in, VnROI<VnBW1>& out) {
+    m::PackedImage image = m::PackedImage::Load(in);
+    m::PackedMajority(image).Store(out);
+  });
 }
 
 void ImgMedian(const VnROI<VnBW1>* src, VnROI<VnBW1>* dst) {

@@ -1,7 +1,7 @@
 // Binary morphology: the bi-level row kernels' vector variants against their plain loops; every
 // bi-level operation against the gray-level one on 0/255 images at every level, and every packed
-// operation on the same pixels at each bit offset 0 to 7, into a separate destination and in
-// place.
+// operation on the same pixels at each bit offset 0 to 7 and every level, into a separate
+// destination and in place.
 #include <functional>
 
 #include "morphology/bilevel_rows.h"
@@ -117,14 +117,18 @@ TEST(BinaryMorphologyHarness, BiLevelEqualsGrayAndPackedEqualsBiLevel) {
         op.bilevel(inPlace.roi(), nullptr, hx, hy);
         ASSERT_TRUE(SamePixels(*inPlace.roi(), *expected.roi()) && inPlace.OutsideUnchanged());
       }
-      GuardedRoi<VnBW1> bits(p, rng), dst(p, rng), inPlace(p, rng);
-      CopyBits(*src.roi(), *bits.roi());
-      bits.Remember();
-      inPlace.StartLike(bits);
-      op.packed(bits.roi(), dst.roi(), hx, hy);
-      ASSERT_TRUE(VnGetError() == 0 && SameAsBits(*dst.roi(), *expected.roi()) && dst.OutsideUnchanged() && bits.Unchanged());
-      op.packed(inPlace.roi(), nullptr, hx, hy);
-      ASSERT_TRUE(SameAsBits(*inPlace.roi(), *expected.roi()) && inPlace.OutsideUnchanged());
+      for (simd::Level level : Levels()) {
+        LevelSetting setting(level);
+        SCOPED_TRACE(simd::LevelName(level));
+        GuardedRoi<VnBW1> bits(p, rng), dst(p, rng), inPlace(p, rng);
+        CopyBits(*src.roi(), *bits.roi());
+        bits.Remember();
+        inPlace.StartLike(bits);
+        op.packed(bits.roi(), dst.roi(), hx, hy);
+        ASSERT_TRUE(VnGetError() == 0 && SameAsBits(*dst.roi(), *expected.roi()) && dst.OutsideUnchanged() && bits.Unchanged());
+        op.packed(inPlace.roi(), nullptr, hx, hy);
+        ASSERT_TRUE(SameAsBits(*inPlace.roi(), *expected.roi()) && inPlace.OutsideUnchanged());
+      }
     }
 }
 
