@@ -63,22 +63,11 @@ class LineRing {
   std::vector<int> m_held;
 };
 
-// True when the pixels of a and b share memory but do not start at the same address.
-template <class T>
-bool OverlapsElsewhere(const VnROI<T>& a, const VnROI<T>& b) {
-  if (a.GetWidth() == 0 || a.GetHeight() == 0 || b.GetWidth() == 0 || b.GetHeight() == 0) return false;
-  const auto* aFirst = reinterpret_cast<const unsigned char*>(a.GetImagePtr(0, 0));
-  const auto* bFirst = reinterpret_cast<const unsigned char*>(b.GetImagePtr(0, 0));
-  const auto* aEnd = reinterpret_cast<const unsigned char*>(a.GetImagePtr(a.GetWidth(), a.GetHeight() - 1));
-  const auto* bEnd = reinterpret_cast<const unsigned char*>(b.GetImagePtr(b.GetWidth(), b.GetHeight() - 1));
-  return aFirst != bFirst && aFirst < bEnd && bFirst < aEnd;
-}
-
 // Runs filter(source) with src itself, or with a copy of it when dst overlaps it elsewhere.
 // Throws std::bad_alloc when the copy cannot be had.
 template <class T, class Filter>
 void WithSourceApartFrom(const VnROI<T>& src, const VnROI<T>& dst, Filter&& filter) {
-  if (!OverlapsElsewhere(src, dst)) return filter(src);
+  if (!frame::OverlapsElsewhere(src, dst)) return filter(src);
   VnImage<T> copy(src.GetWidth(), src.GetHeight());
   if (copy.Void()) throw std::bad_alloc();
   const std::size_t rowBytes = sizeof(T) * static_cast<std::size_t>(src.GetWidth());

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <limits>
 #include <new>
+#include <optional>
 #include <utility>
-#include <vector>
 
 #include "foundation/frame.h"
 #include "vnimg/binary_morphology.h"
@@ -47,38 +47,52 @@ bool Failed() {
 bool IsBinary(const VnROI<VnBW8>& src) {
   bool binary = true;
   frame::ForEachRow(src, [&](const VnBW8* row, int width) {
-    for (int x = 0; x < width && binary; ++x) binary = row[x] == 0 || row[x] == 255;
+    VnBW8 gray = 0;  // nonzero once a value other than 0 and 255 is seen: a row's test vectorises
+    for (int x = 0; x < width; ++x) gray |= static_cast<VnBW8>(row[x] != 0 && row[x] != 255);
+    binary = binary && !gray;
   });
   return binary;
 }
 
-// Each pixel's city-block distance to the nearest pixel of the other value, capped at `cap`:
-// a neighbour of the other value is 1 away, one of the same value adds 1 to its own distance
-// (the path to the nearest other pixel crosses only pixels of the pixel's own value). One raster
-// pass from the top left (left and upper neighbours), one back.
-void OtherValueDistance(const VnROI<VnBW8>& src, std::vector<std::uint16_t>& d, int cap) {
+// The row loops below are written in byte arithmetic without branches, so that they vectorise.
+
+// r = 1 beside a pixel of the other value in the row, else cap.
+void BesideInRow(const VnBW8* __restrict s, VnBW8* __restrict r, int width, VnBW8 cap) {
+  for (int x = 1; x + 1 < width; ++x) r[x] = ((s[x - 1] ^ s[x]) | (s[x + 1] ^ s[x])) ? VnBW8{1} : cap;
+  r[0] = width > 1 && s[1] != s[0] ? VnBW8{1} : cap;
+  if (width > 1) r[width - 1] = s[width - 2] != s[width - 1] ? VnBW8{1} : cap;
+}
+
+// r = min(r, what the neighbour in the next or previous row offers: 1 when of the other value,
+// else its own distance + 1 held at cap).
+void VerticalStep(const VnBW8* __restrict s, const VnBW8* __restrict next, const VnBW8* __restrict through,
+                  VnBW8* __restrict r, int width, VnBW8 cap) {
+  for (int x = 0; x < width; ++x) {
+    const VnBW8 t = through[x];
+    const VnBW8 same = t < cap ? static_cast<VnBW8>(t + 1) : cap;
+    const VnBW8 offered = s[x] != next[x] ? VnBW8{1} : same;
+    r[x] = offered < r[x] ? offered : r[x];
+  }
+}
+
+// Each pixel's city-block distance to the nearest pixel of the other value, held at `cap`, into
+// `out` (the path to the nearest other pixel crosses only pixels of the pixel's own value). One
+// raster pass from the top left (upper, then left neighbours), one back. A pixel beside one of
+// the other value in its row is 1 from the start, so the row scans need no value test: as
+// every distance is at least 1, min(d, left + 1) keeps those 1s, and stays within the cap d is.
+void OtherValueDistance(const VnROI<VnBW8>& src, VnROI<VnBW8>& out, VnBW8 cap) {
   const int width = src.GetWidth(), height = src.GetHeight();
-  const frame::Rows<VnBW8> rows(src);
-  const auto step = [&](std::uint16_t& v, VnBW8 own, VnBW8 other, std::uint16_t through) {
-    const int candidate = own != other ? 1 : std::min(through + 1, cap);
-    if (candidate < v) v = static_cast<std::uint16_t>(candidate);
-  };
+  const frame::Rows<VnBW8> in(src), d(out);
   for (int y = 0; y < height; ++y) {
-    const VnBW8 *s = rows.Row(y), *above = y > 0 ? rows.Row(y - 1) : nullptr;
-    std::uint16_t *r = d.data() + static_cast<std::size_t>(y) * width, *up = above ? r - width : nullptr;
-    for (int x = 0; x < width; ++x) {
-      r[x] = static_cast<std::uint16_t>(cap);
-      if (x > 0) step(r[x], s[x], s[x - 1], r[x - 1]);
-      if (above) step(r[x], s[x], above[x], up[x]);
-    }
+    VnBW8* r = d.Row(y);
+    BesideInRow(in.Row(y), r, width, cap);
+    if (y > 0) VerticalStep(in.Row(y), in.Row(y - 1), d.Row(y - 1), r, width, cap);
+    for (int x = 1; x < width; ++x) r[x] = static_cast<VnBW8>(std::min(int{r[x]}, r[x - 1] + 1));
   }
   for (int y = height - 1; y >= 0; --y) {
-    const VnBW8 *s = rows.Row(y), *below = y + 1 < height ? rows.Row(y + 1) : nullptr;
-    std::uint16_t *r = d.data() + static_cast<std::size_t>(y) * width, *down = below ? r + width : nullptr;
-    for (int x = width - 1; x >= 0; --x) {
-      if (x + 1 < width) step(r[x], s[x], s[x + 1], r[x + 1]);
-      if (below) step(r[x], s[x], below[x], down[x]);
-    }
+    VnBW8* r = d.Row(y);
+    if (y + 1 < height) VerticalStep(in.Row(y), in.Row(y + 1), d.Row(y + 1), r, width, cap);
+    for (int x = width - 2; x >= 0; --x) r[x] = static_cast<VnBW8>(std::min(int{r[x]}, r[x + 1] + 1));
   }
 }
 
@@ -115,20 +129,22 @@ bool DistanceMapByRings(const VnROI<VnBW8>& src, VnROI<VnBW8>& dst, unsigned max
 // A 0/255 pixel is in exactly one ring: the k-th, k its distance to the nearest pixel of the
 // other value (the unit cross reaches the city-block ball, clipped to the ROI, which is convex).
 // It ends as 255 - (its ring's 255 scaled), and 255 when no ring within the maximum reached it.
+// Distances are held at maximum + 1, or at 255 for a maximum of 255, whose ring ends as 255 like
+// the pixels no ring reached. They go into dst itself unless it overlaps src.
 bool DistanceMapOfBinary(const VnROI<VnBW8>& src, VnROI<VnBW8>& dst, unsigned maximum) {
   if (!IsBinary(src)) return false;
-  const int width = src.GetWidth(), height = src.GetHeight();
-  std::vector<std::uint16_t> distance(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-  OtherValueDistance(src, distance, static_cast<int>(maximum) + 1);
-  const frame::Rows<VnBW8> to(dst);
-  VnBW8 value[kLargestDistance + 2];
+  std::optional<VnImage<VnBW8>> apart;
+  if (frame::OverlapsElsewhere(src, dst)) apart.emplace(src.GetWidth(), src.GetHeight());
+  if (Failed()) return false;
+  VnROI<VnBW8>& work = apart ? *apart : dst;
+  OtherValueDistance(src, work, static_cast<VnBW8>(std::min(maximum + 1, kLargestDistance)));
+  VnBW8 value[kLargestDistance + 1];
   for (unsigned k = 1; k <= maximum; ++k) value[k] = static_cast<VnBW8>(255 - ScaledPixel(255, RingGain(k), 0.0));
-  value[0] = value[maximum + 1] = 255;
-  for (int y = 0; y < height; ++y) {
-    const std::uint16_t* r = distance.data() + static_cast<std::size_t>(y) * width;
-    VnBW8* out = to.Row(y);
-    for (int x = 0; x < width; ++x) out[x] = value[r[x]];
-  }
+  value[0] = 255;
+  if (maximum < kLargestDistance) value[maximum + 1] = 255;
+  frame::ForEachRow(work, dst, [&](const VnBW8* d, VnBW8* out, int width) {
+    for (int x = 0; x < width; ++x) out[x] = value[d[x]];
+  });
   return true;
 }
 

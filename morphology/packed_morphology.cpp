@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <new>
 #include <type_traits>
-#include <utility>
 #include <vector>
 
 #include "foundation/bw1_pair.h"
@@ -81,13 +80,6 @@ PackedImage Compose(const PackedImage& src, Shape shape, Composite kind) {
   return PackedMinus(dilate(src), erode(src));
 }
 
-// The pixels' byte range of an aligned ROI.
-std::pair<std::uintptr_t, std::uintptr_t> BytesOf(const Bw1& roi) {
-  const auto first = reinterpret_cast<std::uintptr_t>(roi.GetImagePtr(0, 0));
-  const auto last = reinterpret_cast<std::uintptr_t>(roi.GetImagePtr(roi.GetWidth() - 1, roi.GetHeight() - 1));
-  return {std::min(first, last), std::max(first, last)};
-}
-
 // Erosion and dilation by a box in one sweep where a vector level has it, the half-sizes are
 // within its reach and dst is src or apart from it; false when the passes must run.
 bool FusedBoxRun(const Bw1& src, Bw1& dst, bool erode, unsigned halfX, unsigned halfY) {
@@ -95,10 +87,7 @@ bool FusedBoxRun(const Bw1& src, Bw1& dst, bool erode, unsigned halfX, unsigned 
   const int width = src.GetWidth(), height = src.GetHeight();
   halfX = std::min(halfX, static_cast<unsigned>(width - 1)), halfY = std::min(halfY, static_cast<unsigned>(height - 1));
   if (!sweep || halfX > kFusedHalfLimit || halfY > kFusedHalfLimit) return false;
-  const auto [srcFirst, srcLast] = BytesOf(src);
-  const auto [dstFirst, dstLast] = BytesOf(dst);
-  const bool same = srcFirst == dstFirst && srcLast == dstLast;
-  if (!same && dstFirst <= srcLast && srcFirst <= dstLast) return false;
+  if (frame::OverlapsElsewhere(src, dst)) return false;
   const frame::Rows<VnBW1> in(src), out(dst);
   const std::size_t words = (static_cast<std::size_t>(width) + 63) / 64;
   const int slots = std::min(2 * static_cast<int>(halfY) + 1, height);
