@@ -25,7 +25,7 @@ using Word = std::uint64_t;
 inline constexpr std::size_t kGuard = 2;
 
 // One sweep, prepared outside the ISA files: byte-aligned rows a pitch apart; `buffer` holds
-// (slots + 3) row buffers of words + 2 kGuard words each, all fill.
+// RingRows(job) row buffers of words + 2 kGuard words each, all fill.
 struct Job {
   const unsigned char* src;
   std::ptrdiff_t srcPitch;
@@ -35,10 +35,15 @@ struct Job {
   std::size_t words;
   int halfX, halfY;
   int span;   // the largest power of two not above 2 halfX + 1
-  int slots;  // ring rows: min(2 halfY + 1, height)
+  int spanY;  // the same for 2 halfY + 1
   Word* buffer;
   bool erode;
 };
+
+// The column window runs on rings of 2 halfY + 2 rows, one per doubling level below spanY (at
+// least one), and two scratch rows.
+inline int Levels(int spanY) { return spanY > 2 ? std::bit_width(static_cast<unsigned>(spanY)) - 2 : 0; }
+inline std::size_t RingRows(int halfY, int spanY) { return static_cast<std::size_t>(Levels(spanY) + 1) * (2 * halfY + 2) + 2; }
 
 }  // namespace fused
 
@@ -84,16 +89,17 @@ struct Sweep {
     row[full] = (w & ~beyond) | (Op::kFill & beyond);
   }
 
-  // The bytes of the rows a op b op c; the bits of the last byte past the width keep their values.
-  static void StoreRow(const Word* a, const Word* b, const Word* c, int width, unsigned char* bytes) {
+  // The bytes of the rows a op b op c op e; the bits of the last byte past the width keep theirs.
+  static void StoreRow(const Word* a, const Word* b, const Word* c, const Word* e, int width, unsigned char* bytes) {
     const std::size_t fullBytes = static_cast<std::size_t>(width) / 8, fullWords = fullBytes / 8;
     for (std::size_t i = 0; i < fullWords; ++i) {
-      const Word v = Op::Of(a[i], Op::Of(b[i], c[i]));
+      const Word v = Op::Of(Op::Of(a[i], b[i]), Op::Of(c[i], e[i]));
       const Word w = std::endian::native == std::endian::little ? __builtin_bswap64(v) : v;
       std::memcpy(bytes + 8 * i, &w, 8);
     }
     const auto byteAt = [&](std::size_t k) {
-      return static_cast<unsigned char>(Op::Of(a[k / 8], Op::Of(b[k / 8], c[k / 8])) >> (56 - 8 * (k % 8)));
+      const std::size_t i = k / 8;
+      return static_cast<unsigned char>(Op::Of(Op::Of(a[i], b[i]), Op::Of(c[i], e[i])) >> (56 - 8 * (k % 8)));
     };
     for (std::size_t k = 8 * fullWords; k < fullBytes; ++k) bytes[k] = byteAt(k);
     if (const int tail = width % 8) {
@@ -135,36 +141,32 @@ struct Sweep {
     Spans(p, row, n, job.halfX, job.span - 1 - job.halfX);
   }
 
-  // out = a op b, and out = out op a op b.
   static void Pair(Word* __restrict out, const Word* __restrict a, const Word* __restrict b, std::size_t words) {
     for (std::size_t i = 0; i < words; ++i) out[i] = Op::Of(a[i], b[i]);
   }
-  static void AddPair(Word* __restrict out, const Word* __restrict a, const Word* __restrict b, std::size_t words) {
-    for (std::size_t i = 0; i < words; ++i) out[i] = Op::Of(out[i], Op::Of(a[i], b[i]));
-  }
 
-  // In place, destination row y is written once every source row up to y + halfY is read.
+  // The column window by doubling too, over virtual rows -halfY .. height - 1 + halfY, those
+  // outside the image being fill. Level l holds P(l)[v], the extremum of the filtered rows
+  // v .. v + 2^l - 1; destination row y takes the four level spans that cover y - halfY ..
+  // y + halfY. In place, row y is written once every source row up to y + halfY is read.
   static void Run(const Job& job) {
     const std::size_t words = job.words, length = words + 2 * kGuard;
-    const int height = job.height, halfY = job.halfY, slots = job.slots;
-    const auto slot = [&](int k) { return job.buffer + length * static_cast<std::size_t>(k % slots) + kGuard; };
-    Word *scratchA = job.buffer + length * static_cast<std::size_t>(slots) + kGuard, *scratchB = scratchA + length, *out = scratchB + length;
-    int loaded = 0;  // rows read so far
-    for (int y = 0; y < height; ++y) {
-      const int first = y > halfY ? y - halfY : 0, last = y + halfY < height ? y + halfY : height - 1;
-      for (; loaded <= last; ++loaded) LoadFiltered(job.src + job.srcPitch * loaded, job, slot(loaded), scratchA, scratchB);
-      unsigned char* bytes = job.dst + job.dstPitch * y;
-      // rows first .. last: up to three straight into the store; else the ones before the last
-      // two gathered in pairs (an odd count starting with one row twice)
-      const int count = last - first + 1;
-      if (count <= 3) {
-        StoreRow(slot(first), slot(first + (count > 2)), slot(last), job.width, bytes);
-        continue;
-      }
-      const int gathered = count - 2;
-      Pair(out, slot(first), slot(first + 1 - gathered % 2), words);
-      for (int r = first + 2 - gathered % 2; r < last - 1; r += 2) AddPair(out, slot(r), slot(r + 1), words);
-      StoreRow(out, slot(last - 1), slot(last), job.width, bytes);
+    const int height = job.height, halfY = job.halfY, ring = 2 * halfY + 2, top = Levels(job.spanY);
+    const auto at = [&](int level, int v) {
+      return job.buffer + length * (static_cast<std::size_t>(level) * ring + static_cast<std::size_t>((v + halfY) % ring)) + kGuard;
+    };
+    Word *scratchA = job.buffer + length * static_cast<std::size_t>(top + 1) * ring + kGuard, *scratchB = scratchA + length;
+    const int half = job.spanY / 2 > 0 ? job.spanY / 2 : 1;  // the top level's span, 2^top
+    for (int t = -halfY; t < height + halfY; ++t) {
+      Word* row = at(0, t);
+      if (t >= 0 && t < height) LoadFiltered(job.src + job.srcPitch * t, job, row, scratchA, scratchB);
+      else for (std::size_t i = 0; i < words; ++i) row[i] = Op::kFill;
+      for (int l = 1, s = 2; l <= top; ++l, s *= 2)
+        if (t - s + 1 >= -halfY) Pair(at(l, t - s + 1), at(l - 1, t - s + 1), at(l - 1, t - s / 2 + 1), words);
+      const int y = t - halfY, c = y + halfY - job.spanY + 1;
+      if (y < 0) continue;
+      if (job.spanY == 1) StoreRow(row, row, row, row, job.width, job.dst + job.dstPitch * y);
+      else StoreRow(at(top, y - halfY), at(top, y - halfY + half), at(top, c), at(top, c + half), job.width, job.dst + job.dstPitch * y);
     }
   }
 };

@@ -190,7 +190,7 @@ TEST(DistanceMapHarness, BinaryIsTheCityBlockDistance) {
         for (int v = 0; v < s.h; ++v)
           for (int u = 0; u < s.w; ++u)
             if (s.at(u, v) != s.at(x, y)) best = std::min<long>(best, std::abs(u - x) + std::abs(v - y));
-        expected.at(x, y) = best <= std::min(maximum, 255u) ? best : 255;
+        expected.at(x, y) = best <= static_cast<long>(std::min(maximum, 255u)) ? best : 255;
       }
     ASSERT_TRUE(VnGetError() == 0 && GridOf(*dst.roi()) == expected && dst.OutsideUnchanged());
   }
