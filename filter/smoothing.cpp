@@ -52,6 +52,7 @@ const simd::Variants<BoxRowFn>& BoxRowVariants() {
       .plain = BoxRowPlain,
       .sse2 = VNIMG_X86_VARIANT(BoxRowSse2),
       .avx2 = VNIMG_X86_VARIANT(BoxRowAvx2),
+      .avx512 = VNIMG_X86_VARIANT(BoxRowAvx512),
   };
   return kVariants;
 }

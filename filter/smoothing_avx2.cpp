@@ -77,7 +77,7 @@ void BoxRowAvx2(const std::uint32_t* sums, int span, std::uint32_t factor, VnBW8
     const __m256i lowTotal = _mm256_shuffle_epi32(d, 0xFF);
     d = _mm256_add_epi32(d, _mm256_permute2x128_si256(lowTotal, lowTotal, 0x08));
     const __m256i w = _mm256_add_epi32(carry, d);
-    carry = _mm256_permutevar8x32_epi32(w, last);
+    carry = _mm256_add_epi32(carry, _mm256_permutevar8x32_epi32(d, last));  // one add on the chain
     const __m256i v = _mm256_srli_epi32(_mm256_mullo_epi32(w, f), 24);
     const __m128i words = _mm_packs_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
     _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + x), _mm_packus_epi16(words, words));

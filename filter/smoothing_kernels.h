@@ -67,6 +67,7 @@ void BoxRowPlain(const std::uint32_t* sums, int span, std::uint32_t factor, VnBW
 #if VNIMG_X86
 void BoxRowSse2(const std::uint32_t* sums, int span, std::uint32_t factor, VnBW8* dst, int width);
 void BoxRowAvx2(const std::uint32_t* sums, int span, std::uint32_t factor, VnBW8* dst, int width);
+void BoxRowAvx512(const std::uint32_t* sums, int span, std::uint32_t factor, VnBW8* dst, int width);
 #endif
 const simd::Variants<BoxRowFn>& BoxRowVariants();
 
