@@ -37,6 +37,7 @@ const simd::Variants<Fixed3x3RowFn<T>>& Fixed3x3Variants() {
       .plain = Fixed3x3RowPlain<F, T>,
       .sse2 = VNIMG_X86_VARIANT((Fixed3x3RowSse2<F, T>)),
       .avx2 = VNIMG_X86_VARIANT((Fixed3x3RowAvx2<F, T>)),
+      .avx512 = VNIMG_X86_VARIANT((Fixed3x3RowAvx512<F, T>)),
   };
   return kVariants;
 }

@@ -150,6 +150,8 @@ template <class F, class T>
 void Fixed3x3RowSse2(const T* const* lines, T* dst, int width);
 template <class F, class T>
 void Fixed3x3RowAvx2(const T* const* lines, T* dst, int width);
+template <class F, class T>
+void Fixed3x3RowAvx512(const T* const* lines, T* dst, int width);
 #endif
 template <class F, class T>
 const simd::Variants<Fixed3x3RowFn<T>>& Fixed3x3Variants();

@@ -33,6 +33,7 @@ const simd::Variants<RowFn>& Variants() {
       .plain = RowPlain<K>,
       .sse2 = VNIMG_X86_VARIANT(RowSse2<K>),
       .avx2 = VNIMG_X86_VARIANT(RowAvx2<K>),
+      .avx512 = VNIMG_X86_VARIANT(RowAvx512<K>),
   };
   return kVariants;
 }
@@ -53,6 +54,24 @@ const simd::Variants<BoxRowFn>& BoxRowVariants() {
       .sse2 = VNIMG_X86_VARIANT(BoxRowSse2),
       .avx2 = VNIMG_X86_VARIANT(BoxRowAvx2),
       .avx512 = VNIMG_X86_VARIANT(BoxRowAvx512),
+  };
+  return kVariants;
+}
+
+template <class T, class Sum>
+static void MoveColumns(const T* add, const T* remove, Sum* column, int width) {
+  for (int x = 0; x < width; ++x) column[x] = column[x] + add[x] - remove[x];
+}
+
+void BoxColumnsPlain(const VnBW8* add, const VnBW8* remove, std::uint32_t* column, int width) {
+  MoveColumns(add, remove, column, width);
+}
+
+const simd::Variants<BoxColumnsFn>& BoxColumnsVariants() {
+  static constexpr simd::Variants<BoxColumnsFn> kVariants{
+      .plain = BoxColumnsPlain,
+      .avx2 = VNIMG_X86_VARIANT(BoxColumnsAvx2),
+      .avx512 = VNIMG_X86_VARIANT(BoxColumnsAvx512),
   };
   return kVariants;
 }
@@ -102,6 +121,7 @@ void Box(const VnROI<T>& src, VnROI<T>& dst, int hx, int hy) {
   const frame::Rows<T> in(src), out(dst);
   std::vector<Sum> sums(static_cast<std::size_t>(width) + 2 * static_cast<std::size_t>(hx) + kLineSlack);
   const BoxRowFn windows = BoxRowVariants().Pick();
+  const BoxColumnsFn columns = BoxColumnsVariants().Pick();
   Sum* column = sums.data() + hx;
   auto row = [&](std::int64_t r) { return in.Row(static_cast<int>(std::clamp<std::int64_t>(r, 0, height - 1))); };
   for (std::int64_t r = -hy; r <= hy; ++r) {
@@ -111,7 +131,8 @@ void Box(const VnROI<T>& src, VnROI<T>& dst, int hx, int hy) {
   for (int y = 0; y < height; ++y) {
     if (y > 0) {
       const T *add = row(std::int64_t{y} + hy), *remove = row(std::int64_t{y} - hy - 1);
-      for (int x = 0; x < width; ++x) column[x] = column[x] + add[x] - remove[x];
+      if constexpr (std::is_same_v<T, VnBW8> && std::is_same_v<Sum, std::uint32_t>) columns(add, remove, column, width);
+      else MoveColumns(add, remove, column, width);
     }
     std::fill_n(sums.data(), hx, column[0]);
     std::fill_n(column + width, hx, column[width - 1]);

@@ -85,4 +85,15 @@ void BoxRowAvx2(const std::uint32_t* sums, int span, std::uint32_t factor, VnBW8
   if (x < width) BoxRowPlain(sums + x, span, factor, dst + x, width - x);
 }
 
+void BoxColumnsAvx2(const VnBW8* add, const VnBW8* remove, std::uint32_t* column, int width) {
+  int x = 0;
+  for (; x + 8 <= width; x += 8) {
+    const __m256i in = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(add + x)));
+    const __m256i out = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(remove + x)));
+    __m256i* c = reinterpret_cast<__m256i*>(column + x);
+    _mm256_storeu_si256(c, _mm256_sub_epi32(_mm256_add_epi32(_mm256_loadu_si256(c), in), out));
+  }
+  BoxColumnsPlain(add + x, remove + x, column + x, width - x);
+}
+
 }  // namespace vnimg::filter

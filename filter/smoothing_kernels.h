@@ -39,6 +39,8 @@ template <class K>
 void RowSse2(const VnBW8* const* lines, std::uint16_t* columns, VnBW8* dst, int width);
 template <class K>
 void RowAvx2(const VnBW8* const* lines, std::uint16_t* columns, VnBW8* dst, int width);
+template <class K>
+void RowAvx512(const VnBW8* const* lines, std::uint16_t* columns, VnBW8* dst, int width);
 #endif
 template <class K>
 const simd::Variants<RowFn>& Variants();
@@ -70,6 +72,15 @@ void BoxRowAvx2(const std::uint32_t* sums, int span, std::uint32_t factor, VnBW8
 void BoxRowAvx512(const std::uint32_t* sums, int span, std::uint32_t factor, VnBW8* dst, int width);
 #endif
 const simd::Variants<BoxRowFn>& BoxRowVariants();
+
+// The column sums moved down a row: column[x] += add[x] - remove[x].
+using BoxColumnsFn = void (*)(const VnBW8* add, const VnBW8* remove, std::uint32_t* column, int width);
+void BoxColumnsPlain(const VnBW8* add, const VnBW8* remove, std::uint32_t* column, int width);
+#if VNIMG_X86
+void BoxColumnsAvx2(const VnBW8* add, const VnBW8* remove, std::uint32_t* column, int width);
+void BoxColumnsAvx512(const VnBW8* add, const VnBW8* remove, std::uint32_t* column, int width);
+#endif
+const simd::Variants<BoxColumnsFn>& BoxColumnsVariants();
 
 }  // namespace vnimg::filter
 
