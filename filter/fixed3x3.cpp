@@ -5,6 +5,7 @@
 #include <cstring>
 #include <exception>
 #include <type_traits>
+#include <vector>
 
 #include "filter/filter_frame.h"
 #include "filter/fixed3x3_kernels.h"
@@ -72,9 +73,77 @@ bool Pass3x3(const VnROI<T>& src, VnROI<T>& dst, bool zeroFrame) {
   return changed;
 }
 
+namespace {
+
+// The passes of one batch as a chain of line rings: level 0 holds padded source rows, level p
+// padded rows of pass p's output, each made on demand from three rows of the level below.
+// Rows are asked for in rising order, so three lines a level suffice.
+template <class F, class T>
+class PassChain {
+ public:
+  PassChain(const VnROI<T>& src, int levels, Fixed3x3RowFn<T> row)
+      : m_in(src), m_width(src.GetWidth()), m_height(src.GetHeight()), m_row(row),
+        m_rings(static_cast<std::size_t>(levels),
+                LineRing<T>(std::min(3, m_height), static_cast<std::size_t>(m_width) + 2 + kLineSlack)) {}
+
+  const T* Line(int level, int r) {
+    return m_rings[static_cast<std::size_t>(level)].Get(r, [&](int row, T* line) {
+      if (level == 0) return ReplicatedLine(m_in.Row(row), m_width, 1, 1, line);
+      const std::array<const T*, 3> below = Below(level - 1, row);
+      m_row(below.data(), line + 1, m_width);
+      line[0] = line[1], line[m_width + 1] = line[m_width];
+    });
+  }
+  std::array<const T*, 3> Below(int level, int row) {
+    return {Line(level, std::max(row - 1, 0)), Line(level, row), Line(level, std::min(row + 1, m_height - 1))};
+  }
+
+ private:
+  frame::Rows<T> m_in;
+  int m_width, m_height;
+  Fixed3x3RowFn<T> m_row;
+  std::vector<LineRing<T>> m_rings;
+};
+
+// Passes fused a batch at a time keep the rows in cache; a batch whose last pass changes
+// nothing ends the run, as the next passes would change nothing either.
+constexpr unsigned kFusedPasses = 8;
+
+template <class F, class T>
+bool FusedBatch(const VnROI<T>& src, VnROI<T>& dst, unsigned passes) {
+  const Fixed3x3RowFn<T> row = Fixed3x3Variants<F, T>().Pick();
+  PassChain<F, T> chain(src, static_cast<int>(passes), row);
+  const frame::Rows<T> out(dst);
+  const int top = static_cast<int>(passes) - 1, width = src.GetWidth();
+  bool changed = false;
+  for (int y = 0; y < src.GetHeight(); ++y) {
+    const std::array<const T*, 3> lines = chain.Below(top, y);
+    T* d = out.Row(y);
+    row(lines.data(), d, width);
+    changed = changed || std::memcmp(d, lines[1] + 1, sizeof(T) * static_cast<std::size_t>(width)) != 0;
+  }
+  return changed;
+}
+
+}  // namespace
+
+template <class F, class T>
+void Passes3x3(const VnROI<T>& src, VnROI<T>& dst, unsigned count) {
+  if (simd::ActiveLevel() == simd::Level::Plain) {  // the literal passes
+    bool changed = count > 0 && Pass3x3<F>(src, dst, false);
+    for (unsigned n = 1; n < count && changed; ++n) changed = Pass3x3<F>(dst, dst, false);
+    return;
+  }
+  bool changed = count > 0 && FusedBatch<F>(src, dst, std::min(count, kFusedPasses));
+  for (unsigned done = std::min(count, kFusedPasses); done < count && changed; done += kFusedPasses)
+    changed = FusedBatch<F>(dst, dst, std::min(count - done, kFusedPasses));
+}
+
 #define VNIMG_PASS3X3(F)                                                                           \
   template bool Pass3x3<fixed::F, VnBW8>(const VnROI<VnBW8>&, VnROI<VnBW8>&, bool);                \
-  template bool Pass3x3<fixed::F, VnBW16>(const VnROI<VnBW16>&, VnROI<VnBW16>&, bool);
+  template bool Pass3x3<fixed::F, VnBW16>(const VnROI<VnBW16>&, VnROI<VnBW16>&, bool);             \
+  template void Passes3x3<fixed::F, VnBW8>(const VnROI<VnBW8>&, VnROI<VnBW8>&, unsigned);           \
+  template void Passes3x3<fixed::F, VnBW16>(const VnROI<VnBW16>&, VnROI<VnBW16>&, unsigned);
 VNIMG_PASS3X3(Lowpass1)
 VNIMG_PASS3X3(Lowpass3)
 VNIMG_PASS3X3(MeanX)

@@ -162,6 +162,12 @@ const simd::Variants<Fixed3x3RowFn<T>>& Fixed3x3Variants();
 template <class F, class T>
 bool Pass3x3(const VnROI<T>& src, VnROI<T>& dst, bool zeroFrame);
 
+// `count` passes of F, the first from src into dst, the rest in place, stopping after a pass
+// that changes nothing. The plain level runs them one after the other over the whole image;
+// the vector levels fuse them over rows held in cache, with the same result.
+template <class F, class T>
+void Passes3x3(const VnROI<T>& src, VnROI<T>& dst, unsigned count);
+
 }  // namespace vnimg::filter
 
 // Explicit instantiation of a row template for every filter and both gray types.

@@ -212,14 +212,6 @@ void Uniform(const VnROI<T>* src, VnROI<T>* dst, unsigned halfX, unsigned halfY,
   }
 }
 
-// `count` passes of F, the first from source into dst, the rest in place, until one changes
-// nothing (the passes after it would change nothing either).
-template <class F, class T>
-void Repeat(const VnROI<T>& source, VnROI<T>& dst, unsigned count) {
-  bool changed = count > 0 && Pass3x3<F>(source, dst, false);
-  for (unsigned n = 1; n < count && changed; ++n) changed = Pass3x3<F>(dst, dst, false);
-}
-
 // A failed allocation traces the one-axis pass's name when there is one.
 template <class T>
 void Gaussian(const VnROI<T>* src, VnROI<T>* dst, unsigned halfX, unsigned halfY, const SmoothingTraces& t) {
@@ -228,9 +220,9 @@ void Gaussian(const VnROI<T>* src, VnROI<T>* dst, unsigned halfX, unsigned halfY
   const char* vertical = dst != src ? t.gaussianY : VnGetMMX() ? "ChrMMXConvolGaussianY" : "ChrConvolGaussianY";
   Guarded(*src, *dst, alongX ? t.gaussianX : alongY ? vertical : nullptr, t.gaussian, [&](const VnROI<T>& s) {
     if (halfX == 0 && halfY == 0) return &s == dst ? void() : CopyRows(s, *dst);
-    Repeat<fixed::Lowpass3>(s, *dst, both);
-    Repeat<fixed::BinomialX>(both ? *dst : s, *dst, alongX);
-    Repeat<fixed::BinomialY>(both ? *dst : s, *dst, alongY);
+    Passes3x3<fixed::Lowpass3>(s, *dst, both);
+    Passes3x3<fixed::BinomialX>(both ? *dst : s, *dst, alongX);
+    Passes3x3<fixed::BinomialY>(both ? *dst : s, *dst, alongY);
   });
 }
 
