@@ -33,6 +33,7 @@ const simd::Variants<GradientScalarRowFn>& GradientScalarRowVariants() {
       .plain = GradientScalarRowPlain,
       .sse2 = VNIMG_X86_VARIANT(GradientScalarRowSse2),
       .avx2 = VNIMG_X86_VARIANT(GradientScalarRowAvx2),
+      .avx512 = VNIMG_X86_VARIANT(GradientScalarRowAvx512),
   };
   return kVariants;
 }

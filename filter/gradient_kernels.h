@@ -59,6 +59,7 @@ void GradientScalarRowSse2(const VnBW8* const* lines, const GradientTable<VnBW8>
 void VectorScalarRowSse2(const VnBW32* src, const GradientTable<VnBW8>& table, VnBW8* dst, int width);
 void GradientVectorRowAvx2(const VnBW8* const* lines, VnBW32* dst, int width);
 void GradientScalarRowAvx2(const VnBW8* const* lines, const GradientTable<VnBW8>& table, VnBW8* dst, int width);
+void GradientScalarRowAvx512(const VnBW8* const* lines, const GradientTable<VnBW8>& table, VnBW8* dst, int width);
 void VectorScalarRowAvx2(const VnBW32* src, const GradientTable<VnBW8>& table, VnBW8* dst, int width);
 #endif
 const simd::Variants<GradientVectorRowFn>& GradientVectorRowVariants();
