@@ -97,18 +97,21 @@ T WideDeviationPixel(std::uint64_t s, std::uint64_t q, std::uint64_t n) {
   return static_cast<T>(std::min<std::uint64_t>(d, static_cast<std::uint64_t>(kPixelMax<T>)));
 }
 
-// out[x] = sum of c over columns x - half .. x + half, clamped into 0..width - 1: the first
-// window by weights, then one column in and one out per pixel.
-template <class C>
-void SlideWindow(const C* c, int width, int half, std::uint64_t* out) {
+// outS[x], outQ[x] = sums of s and q over columns x - half .. x + half, clamped into
+// 0..width - 1: the first windows by weights, then one column in and one out per pixel, both
+// sums in one loop and each step a single add on its chain (modulo 2^64, exact).
+template <class Q>
+void SlideWindows(const std::uint32_t* s, const Q* q, int width, int half, std::uint64_t* outS, std::uint64_t* outQ) {
   const int inside = std::min(half, width - 1);
-  std::uint64_t sum = std::uint64_t(half + 1) * c[0] + std::uint64_t(half - inside) * c[width - 1];
-  for (int i = 1; i <= inside; ++i) sum += c[i];
+  std::uint64_t sumS = std::uint64_t(half + 1) * s[0] + std::uint64_t(half - inside) * s[width - 1];
+  std::uint64_t sumQ = std::uint64_t(half + 1) * q[0] + std::uint64_t(half - inside) * q[width - 1];
+  for (int i = 1; i <= inside; ++i) sumS += s[i], sumQ += q[i];
   for (int x = 0;; ++x) {
-    out[x] = sum;
+    outS[x] = sumS, outQ[x] = sumQ;
     if (x + 1 == width) break;
-    sum += c[std::min(x + 1 + half, width - 1)];
-    sum -= c[std::max(x - half, 0)];
+    const int in = std::min(x + 1 + half, width - 1), out = std::max(x - half, 0);
+    sumS += std::uint64_t{s[in]} - s[out];
+    sumQ += std::uint64_t{q[in]} - q[out];
   }
 }
 
@@ -138,8 +141,7 @@ void Deviation(const VnROI<T>& src, VnROI<T>& dst, int halfX, int halfY) {
   if (halfY > inside) add(row(height - 1), std::uint64_t(halfY - inside));  // only then is the ring a row per row
   const std::uint64_t n = static_cast<std::uint64_t>(windowArea);
   for (int y = 0; y < height; ++y) {
-    SlideWindow(s.data(), width, halfX, windowS.data());
-    SlideWindow(q.data(), width, halfX, windowQ.data());
+    SlideWindows(s.data(), q.data(), width, halfX, windowS.data(), windowQ.data());
     T* d = out.Row(y);
     if (exactInDoubles) {
       finish(windowS.data(), windowQ.data(), windowArea, d, width);
