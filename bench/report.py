@@ -140,7 +140,10 @@ def medians(path):
 
 def lookup(found, pattern, spellings):
     for spelling in spellings:
-        name = pattern.replace("{size}", spelling) if "{size}" in pattern else pattern + spelling
+        if "{size}" not in pattern:
+            name = pattern + spelling
+        else:  # "/{size}" takes the spelling with its own leading slash
+            name = pattern.replace("/{size}", spelling) if spelling.startswith("/") else pattern.replace("{size}", spelling)
         if name in found:
             return found[name]
     return None
