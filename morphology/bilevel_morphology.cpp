@@ -39,8 +39,17 @@ class BiLevelPasses {
   BiLevelNames m_names;
 };
 
+// On 0/255 pixels the AND and OR passes are the gray-level minimum and maximum, whose vector
+// levels run the box and the disk's squares by running extrema: the same pixels.
+bool GrayFastPath(const VnROI<Byte>& src) { return simd::ActiveLevel() != simd::Level::Plain && IsBinary(src); }
+PassNames GrayNamesOf(Extremum e) {
+  const BiLevelNames n = NamesOf(e);
+  return {n.square, n.axis, n.axis, n.cross, n.square};
+}
+
 // Half-sizes beyond the ROI act as its size minus one: further passes change nothing.
 bool BoxPasses(const VnROI<Byte>& src, VnROI<Byte>& dst, Extremum e, unsigned halfX, unsigned halfY) {
+  if (GrayFastPath(src)) return morphology::BoxPasses(src, dst, e, halfX, halfY, GrayNamesOf(e));
   halfX = std::min(halfX, static_cast<unsigned>(src.GetWidth() - 1));
   halfY = std::min(halfY, static_cast<unsigned>(src.GetHeight() - 1));
   const unsigned squares = std::min(halfX, halfY);
@@ -53,6 +62,7 @@ bool BoxPasses(const VnROI<Byte>& src, VnROI<Byte>& dst, Extremum e, unsigned ha
 }
 
 bool DiskPasses(const VnROI<Byte>& src, VnROI<Byte>& dst, Extremum e, unsigned radius) {
+  if (GrayFastPath(src)) return morphology::DiskPasses(src, dst, e, radius, GrayNamesOf(e));
   const unsigned crosses = radius / 2 + radius % 2;
   const unsigned width = static_cast<unsigned>(src.GetWidth()), height = static_cast<unsigned>(src.GetHeight());
   BiLevelPasses passes(src, dst, e);

@@ -1,5 +1,6 @@
 #include "morphology/bilevel_rows.h"
 
+#include "foundation/frame.h"
 #include "morphology/bilevel_kernels.h"
 
 namespace vnimg::morphology {
@@ -70,5 +71,15 @@ const simd::Variants<BiLevelRowFn>& BiLevelRowVariants(Extremum e, Shape shape) 
   return AllTables().neighbour[static_cast<int>(e)][static_cast<int>(shape)];
 }
 const simd::Variants<BiLevelRowFn>& MajorityRowVariants() { return AllTables().majority; }
+
+bool IsBinary(const VnROI<Byte>& src) {
+  bool binary = true;
+  frame::ForEachRow(src, [&](const Byte* row, int width) {
+    Byte gray = 0;  // nonzero once a value other than 0 and 255 is seen: a row's test vectorises
+    for (int x = 0; x < width; ++x) gray |= static_cast<Byte>(row[x] != 0 && row[x] != 255);
+    binary = binary && !gray;
+  });
+  return binary;
+}
 
 }  // namespace vnimg::morphology

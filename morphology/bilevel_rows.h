@@ -7,6 +7,7 @@
 
 #include "foundation/simd.h"
 #include "morphology/rows.h"
+#include "vnimg/platform/roi.h"
 
 namespace vnimg::morphology {
 
@@ -21,6 +22,9 @@ struct BiLevelKernels {
   BiLevelRowFn neighbour[2][4] = {};
   BiLevelRowFn majority = nullptr;
 };
+
+// True when every pixel is 0 or 255: there AND and OR are the minimum and the maximum.
+bool IsBinary(const VnROI<std::uint8_t>& src);
 
 #if VNIMG_X86
 BiLevelKernels BiLevelKernelsSse2();

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "foundation/frame.h"
+#include "morphology/bilevel_rows.h"
 #include "vnimg/binary_morphology.h"
 #include "vnimg/exception.h"
 #include "vnimg/platform/dsp.h"
@@ -44,15 +45,6 @@ bool Failed() {
   return true;
 }
 
-bool IsBinary(const VnROI<VnBW8>& src) {
-  bool binary = true;
-  frame::ForEachRow(src, [&](const VnBW8* row, int width) {
-    VnBW8 gray = 0;  // nonzero once a value other than 0 and 255 is seen: a row's test vectorises
-    for (int x = 0; x < width; ++x) gray |= static_cast<VnBW8>(row[x] != 0 && row[x] != 255);
-    binary = binary && !gray;
-  });
-  return binary;
-}
 
 // The row loops below are written in byte arithmetic without branches, so that they vectorise.
 
