@@ -1,0 +1,288 @@
+// The Canny stages at every vector level against references written from their rules, the
+// threshold search against every (t1, t2), the detector's edge cases, contour growing on a long
+// spiral, and the failures.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <tuple>
+
+#include "support/levels.h"
+#include "support/pixels.h"
+
+namespace vnimg::test {
+namespace {
+
+int Gx(VnBW32 g) { return static_cast<std::int16_t>(g & 0xFFFF); }
+int Gy(VnBW32 g) { return static_cast<std::int16_t>(g >> 16); }
+VnBW32 Pack(int gx, int gy) { return (VnBW32(std::uint16_t(gx))) | VnBW32(std::uint16_t(gy)) << 16; }
+
+VnBW32 Code(VnBW32 g) {
+  const double ax = std::abs(Gx(g)), ay = std::abs(Gy(g));
+  if (ax > 2.42 * ay) return 0;
+  if (ay > 2.42 * ax) return 90;
+  return (Gx(g) < 0) != (Gy(g) < 0) ? 135 : 45;
+}
+int Magnitude(const VnROI<VnBW32>& g, int x, int y) {
+  if (x < 0 || y < 0 || x >= g.GetWidth() || y >= g.GetHeight()) return 0;
+  const double gx = Gx(g.GetPixel(x, y)), gy = Gy(g.GetPixel(x, y));
+  return static_cast<int>(std::min(255.0, std::sqrt(gx * gx + gy * gy)));
+}
+int Suppressed(const VnROI<VnBW32>& g, int x, int y) {
+  const int d = static_cast<int>(Code(g.GetPixel(x, y))) / 45, dx[4] = {1, 1, 0, -1}, dy[4] = {0, 1, 1, 1};
+  const int m = Magnitude(g, x, y);
+  return m >= Magnitude(g, x - dx[d], y - dy[d]) && m >= Magnitude(g, x + dx[d], y + dy[d]) ? m : 0;
+}
+
+// The two passes as written: visited map, 128 / 255 forward, 80 / 255 backward.
+void ReferenceHysteresis(const VnROI<VnBW8>& s, VnROI<VnBW8>& dst, const VnROI<VnBW32>& dir, int low, int high) {
+  const int w = s.GetWidth(), h = s.GetHeight();
+  std::vector<char> seen(std::size_t(w) * h, 0);
+  const int forward[4][6] = {{1, 1, -1, 1, 0, 1}, {-1, 1, 0, 1, -1, 0}, {1, 1, 1, -1, 1, 0}, {1, 1, 0, 1, 1, 0}};
+  const int backward[4][6] = {{-1, -1, 1, -1, 0, -1}, {1, -1, 0, -1, 1, 0}, {-1, 1, -1, -1, -1, 0}, {-1, -1, 0, -1, -1, 0}};
+  for (int pass = 0; pass < 2; ++pass)
+    for (int y0 = 0; y0 < h; ++y0)
+      for (int x0 = 0; x0 < w; ++x0) {
+        if (s.GetPixel(x0, y0) < high || (pass == 0 && seen[y0 * w + x0])) continue;
+        dst.SetPixel(pass ? 80 : 128, x0, y0), seen[y0 * w + x0] = 1;
+        for (int x = x0, y = y0;;) {
+          const VnBW32 c = dir.GetPixel(x, y);
+          if (c % 45 || c > 135) break;
+          const int* cand = (pass ? backward : forward)[c / 45];
+          int bx = 0, by = 0, best = -1;
+          for (int k = 0; k < 3; ++k) {
+            const int cx = x + cand[2 * k], cy = y + cand[2 * k + 1];
+            if (cx >= 0 && cy >= 0 && cx < w && cy < h && !seen[cy * w + cx] && (best < 0 || s.GetPixel(cx, cy) > best))
+              bx = cx, by = cy, best = s.GetPixel(cx, cy);
+          }
+          if (best < low) break;
+          x = bx, y = by, dst.SetPixel(255, x, y), seen[y * w + x] = 1;
+        }
+      }
+}
+
+// Random gradients: small components (ties, every code) or any 32 bits.
+VnImage<VnBW32> RandomGradient(int w, int h, Rng& rng, int range) {
+  std::uniform_int_distribution<int> c(-range, range);
+  std::uniform_int_distribution<VnBW32> any;
+  return Make<VnBW32>(w, h, [&](int, int) { return range ? Pack(c(rng), c(rng)) : any(rng); });
+}
+
+TEST(Canny, SuppressionFollowsTheDirectionAndNeighbourRules) {
+  Rng rng(5);
+  for (simd::Level level : Levels()) {
+    LevelSetting setting(level);
+    int n = 0;
+    for (const Placement& p : RandomPlacements(rng, 40)) {
+      const VnImage<VnBW32> g = RandomGradient(p.width, p.height, rng, (++n % 3) * 6);
+      GuardedRoi<VnBW32> dir(p, rng);
+      GuardedRoi<VnBW8> out(p, rng);
+      NonMaximaSuppression(&g, dir.roi(), out.roi());
+      SCOPED_TRACE(::testing::Message() << simd::LevelName(level) << " width " << p.width);
+      ASSERT_EQ(VnGetError(), 0);
+      ASSERT_TRUE(dir.OutsideUnchanged() && out.OutsideUnchanged());
+      ASSERT_TRUE(SamePixels<VnBW32>(*dir.roi(), Make<VnBW32>(p.width, p.height, [&](int x, int y) { return Code(g.GetPixel(x, y)); })));
+      ASSERT_TRUE(SamePixels<VnBW8>(*out.roi(), Make<VnBW8>(p.width, p.height, [&](int x, int y) { return Suppressed(g, x, y); })));
+    }
+  }
+}
+
+// Both direction tests are monotone in the larger component, so checking, for every b, the
+// values of a about 2.42 b (and the swapped pairs, of either sign) checks every 16-bit input.
+TEST(Canny, DirectionDecisionsAreExactOverEvery16BitGradient) {
+  std::vector<VnBW32> pairs;
+  for (int b = 0; b <= 32768; ++b)
+    for (int a = int(std::floor(2.42 * b)) - 1, k = 0; k < 4; ++k, ++a) {
+      const int ca = std::min(a, 32768), sa = b % 2 ? -ca : ca, sb = b % 3 ? -b : b;
+      pairs.insert(pairs.end(), {Pack(sa, sb), Pack(sb, sa)});
+    }
+  const int w = 1024, h = int(pairs.size() / w);
+  const VnImage<VnBW32> g = Make<VnBW32>(w, h, [&](int x, int y) { return pairs[std::size_t(y) * w + x]; });
+  for (simd::Level level : Levels()) {
+    LevelSetting setting(level);
+    VnImage<VnBW32> dir(w, h);
+    VnImage<VnBW8> out(w, h);
+    NonMaximaSuppression(&g, &dir, &out);
+    ASSERT_TRUE(SamePixels<VnBW32>(dir, Make<VnBW32>(w, h, [&](int x, int y) { return Code(g.GetPixel(x, y)); }))) << simd::LevelName(level);
+  }
+}
+
+// Every (t1, t2) with direct class sums; the first strictly greater criterion wins.
+VnCannyThresholds BruteForceThresholds(const std::vector<unsigned>& h) {
+  const auto term = [&](int from, int to, bool& empty) {
+    std::uint64_t n = 0, s = 0;
+    for (int i = from; i < to; ++i) n += h[i], s += std::uint64_t{h[i]} * i;
+    empty = empty || n == 0;
+    return double(s) * double(s) / double(n);
+  };
+  bool none = false;
+  double best = term(0, 256, none);
+  VnCannyThresholds result;
+  for (int t1 = 0; t1 < 256; ++t1)
+    for (int t2 = t1; t2 < 256; ++t2) {
+      bool empty = false;
+      const double v = term(0, t1, empty) + term(t1, t2, empty) + term(t2, 256, empty);
+      if (!empty && v > best) best = v, result = {(unsigned char)t1, (unsigned char)t2};
+    }
+  if (result.low == 0) result.low = 1;
+  return result;
+}
+
+VnBWHistogramVector Histogram(const std::vector<unsigned>& bins) {
+  VnBWHistogramVector h(256);
+  for (unsigned b : bins) h.AddElement(b);
+  return h;
+}
+
+TEST(Canny, ThresholdSearchMatchesEveryPair) {
+  Rng rng(9);
+  for (int n = 0; n < 12; ++n) {
+    std::vector<unsigned> bins(256, 0);
+    std::uniform_int_distribution<unsigned> count(0, n % 2 ? 3 : 4000000), level(0, 255);
+    for (int k = 0; k < 1 + n * 20; ++k) bins[level(rng)] = count(rng);
+    const VnCannyThresholds expected = BruteForceThresholds(bins), actual = CannyThresholdSearch(Histogram(bins));
+    EXPECT_EQ(actual.low, expected.low) << n;
+    EXPECT_EQ(actual.high, expected.high) << n;
+  }
+  // By hand: one or two levels admit no split; three levels at 10, 20, 30 tie over t1 in
+  // 11..20 and t2 in 21..30, and the first pair wins.
+  std::vector<unsigned> bins(256, 0);
+  const std::pair<int, int> expected[] = {{1, 0}, {1, 0}, {11, 21}};
+  for (int k = 0; k < 3; ++k) {
+    bins[10 + 10 * k] = 7;
+    const VnCannyThresholds t = CannyThresholdSearch(Histogram(bins));
+    EXPECT_EQ((std::pair<int, int>(t.low, t.high)), expected[k]);
+  }
+}
+
+TEST(Canny, HysteresisWalksAsWritten) {
+  Rng rng(3);
+  std::uniform_int_distribution<int> code(0, 4), value(0, 40), below(0, 255);
+  for (int n = 0; n < 30; ++n) {
+    const int w = 1 + n * 3 % 37, h = 1 + n % 9;
+    const VnImage<VnBW8> s = Make<VnBW8>(w, h, [&](int, int) { return value(rng) * (value(rng) < 10); });
+    const VnImage<VnBW32> dir = Make<VnBW32>(w, h, [&](int, int) { return VnBW32(code(rng) * 45 + (n % 5 == 0)); });
+    VnImage<VnBW8> dst = Make<VnBW8>(w, h, [&](int, int) { return below(rng); }), expected = dst;
+    const int low = value(rng), high = low + value(rng);
+    Hysteresis(&s, &dst, &dir, VnBW8(low), VnBW8(high));
+    ReferenceHysteresis(s, expected, dir, low, high);
+    ASSERT_TRUE(SamePixels<VnBW8>(dst, expected)) << n;
+  }
+}
+
+// A vertical step (100) and a weak one (30), not smoothed: both columns beside each step
+// survive; thresholds 1 and 31 (by hand) leave the weak columns to no walk. A disc, smoothed.
+TEST(Canny, DetectorOnStepsAndDiscs) {
+  const VnImage<VnBW8> steps = Make<VnBW8>(40, 12, [](int x, int) { return (x >= 10) * 100 + (x >= 30) * 30; });
+  const VnImage<VnBW8> disc = Make<VnBW8>(61, 47, [](int x, int y) { return (x - 30) * (x - 30) + (y - 20) * (y - 20) < 300 ? 200 : 40; });
+  for (simd::Level level : Levels()) {
+    LevelSetting setting(level);
+    for (const auto* image : {&steps, &disc}) {
+      const int w = image->GetWidth(), h = image->GetHeight();
+      VnImage<VnBW8> dst = Make<VnBW8>(w, h, [](int x, int y) { return x + y; }), smoothed = *image, expected = dst;
+      VnCannyThresholds chosen;
+      ImgCannyDetector(image, &dst, image == &steps ? SMOOTH_NONE : SMOOTH_GAUSSIAN_3X3, EDGE_FOLLOWING_HYSTERESIS, &chosen);
+      ASSERT_EQ(VnGetError(), 0);
+      if (image == &disc) ImgConvolGaussian3x3(image, &smoothed);
+      VnImage<VnBW32> g(w, h);
+      ImgGradientVector(&smoothed, &g);
+      const VnImage<VnBW8> s = Make<VnBW8>(w, h, [&](int x, int y) { return Suppressed(g, x, y); });
+      const VnImage<VnBW32> dir = Make<VnBW32>(w, h, [&](int x, int y) { return Code(g.GetPixel(x, y)); });
+      std::vector<unsigned> bins(256, 0);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) ++bins[s.GetPixel(x, y)];
+      const VnCannyThresholds t = image == &steps ? VnCannyThresholds{1, 31} : BruteForceThresholds(bins);
+      ASSERT_EQ(std::pair(chosen.low, chosen.high), std::pair(t.low, t.high));
+      ReferenceHysteresis(s, expected, dir, t.low, t.high);
+      ASSERT_TRUE(SamePixels<VnBW8>(dst, expected)) << simd::LevelName(level);
+      for (int y = 0; y < h && image == &steps; ++y) ASSERT_EQ(dst.GetPixel(29, y), 29 + y);
+    }
+  }
+}
+
+TEST(Canny, EdgeCases) {
+  // A constant image: no split, low 1 and high 0, every pixel a seed that no walk leaves: 80.
+  VnImage<VnBW8> flat = Make<VnBW8>(9, 7, [](int, int) { return 77; }), dst(9, 7);
+  VnCannyThresholds chosen;
+  ImgCannyDetector(&flat, &dst, SMOOTH_MEDIAN, EDGE_FOLLOWING_HYSTERESIS, &chosen);
+  EXPECT_EQ(std::pair(int(chosen.low), int(chosen.high)), std::pair(1, 0));
+  EXPECT_TRUE(SamePixels<VnBW8>(dst, Make<VnBW8>(9, 7, [](int, int) { return 80; })));
+  // The 7x7 smoothing on a 6x6 ROI smooths nothing; mode 2 follows nothing.
+  Rng rng(4);
+  const Placement p{6, 6, 3, 1, 11, 9};
+  GuardedRoi<VnBW8> src(p, rng), a(p, rng), b(p, rng), c(p, rng);
+  b.StartLike(a);
+  ImgCannyDetector(src.roi(), a.roi(), SMOOTH_GAUSSIAN_7X7, EDGE_FOLLOWING_HYSTERESIS);
+  ImgCannyDetector(src.roi(), b.roi(), SMOOTH_NONE, EDGE_FOLLOWING_HYSTERESIS);
+  EXPECT_TRUE(a.SameBytesAs(b));
+  ImgCannyDetector(src.roi(), c.roi(), SMOOTH_GAUSSIAN_3X3, EDGE_FOLLOWING_MODE(2));
+  EXPECT_TRUE(c.Unchanged() && src.Unchanged());
+  EXPECT_EQ(VnGetError(), 0);
+}
+
+// Columns of code 0 (vertical edges): from the seed 100, 80 (>= 0.8 x 100), 64, 52 grow; 49 is
+// below half the seed. In another column 90 is a seed but 70 above it is not (below 90) and is
+// not grown (below 0.8 x 90).
+TEST(Canny, ContourGrowingRules) {
+  const int column[] = {0, 100, 80, 64, 52, 49, 0}, other[] = {0, 0, 70, 90, 0, 0, 0};
+  const VnImage<VnBW8> s = Make<VnBW8>(6, 7, [&](int x, int y) { return x == 1 ? column[y] : x == 4 ? other[y] : 0; });
+  const VnImage<VnBW32> dir(6, 7);
+  VnImage<VnBW8> dst = Make<VnBW8>(6, 7, [](int, int) { return 7; });
+  ContourGrowing(&s, &dst, &dir, 60);
+  const int expected[] = {7, 255, 255, 255, 255, 7, 7}, expectedOther[] = {7, 7, 7, 255, 7, 7, 7};
+  EXPECT_TRUE(SamePixels<VnBW8>(dst, Make<VnBW8>(6, 7, [&](int x, int y) { return x == 1 ? expected[y] : x == 4 ? expectedOther[y] : 7; })));
+}
+
+// A square spiral with cut corners over 4096 x 4096, one pixel wide, rings 4 apart: its first
+// pixels ramp down from 200 to 110 (each at least 0.8 times the one before), so that with low
+// 111 its start is the only seed and more than 4 million pixels grow from it, without recursion.
+TEST(Canny, ContourGrowingFollowsALongSpiral) {
+  const int n = 4096, ramp[] = {200, 170, 140, 115};
+  VnImage<VnBW8> s(n, n), dst(n, n);
+  VnImage<VnBW32> dir(n, n);
+  int x = 2, y = 2, dx = 1, dy = 0, length = n - 5, pixels = 0;
+  for (int turn = 0; length > 2; ++turn) {
+    for (int k = 0; k < length; ++k, x += dx, y += dy, ++pixels)
+      s.SetPixel(VnBW8(pixels < 4 ? ramp[pixels] : 110), x, y), dir.SetPixel(dx ? 90 : 0, x, y);
+    std::tie(dx, dy) = std::pair(-dy, dx);
+    x += dx, y += dy;  // the cut corner: one diagonal step
+    if (turn % 2) length -= 4;
+  }
+  ASSERT_GT(pixels, 4000000);
+  ContourGrowing(&s, &dst, &dir, 111);
+  long long grown = 0, stray = 0;
+  for (int j = 0; j < n; ++j)
+    for (int i = 0; i < n; ++i) grown += dst.GetPixel(i, j) == 255, stray += dst.GetPixel(i, j) != (s.GetPixel(i, j) ? 255 : 0);
+  EXPECT_EQ(grown, pixels);
+  EXPECT_EQ(stray, 0);
+}
+
+TEST(Canny, Failures) {
+  VnImage<VnBW8> a(5, 5), b(6, 5), keep = Make<VnBW8>(6, 5, [](int x, int y) { return x * y; });
+  VnImage<VnBW32> g(5, 5);
+  b = keep;
+  struct Row {
+    std::function<void()> call;
+    int code;
+    std::vector<std::string> trace;
+  } rows[] = {
+      {[&] { ImgCannyDetector(nullptr, &b, SMOOTH_NONE, EDGE_FOLLOWING_HYSTERESIS); }, 1400, {"Failed canny detection !"}},
+      {[&] { ImgCannyDetector(&a, &b, SMOOTH_NONE, EDGE_FOLLOWING_HYSTERESIS); }, -1, {"Failed canny detection !"}},
+      {[&] { NonMaximaSuppression(&g, &g, &b); }, -1, {"NonMaximaSuppression"}},
+      {[&] { Hysteresis(&a, &b, &g, 1, 2); }, 0, {}},
+      {[&] { ContourGrowing(&a, &b, nullptr, 1); }, 1400, {"ContourGrowing"}},
+      {[&] { ContourGrowing(&a, &b, &g, 1); }, 0, {}},
+  };
+  for (const Row& row : rows) {
+    row.call();
+    EXPECT_EQ(VnGetError() != 0, row.code != 0);
+    if (row.code > 0) {
+      EXPECT_EQ(VnGetError(), row.code);
+    }
+    EXPECT_EQ(Trace(), row.trace);
+    EXPECT_TRUE(SamePixels<VnBW8>(b, keep));
+  }
+}
+
+}  // namespace
+}  // namespace vnimg::test
