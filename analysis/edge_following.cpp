@@ -1,6 +1,8 @@
 // Edge following from the suppressed magnitudes: hysteresis walks and contour growing.
-#include <cstring>
+#include <cstdlib>
 #include <exception>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "foundation/frame.h"
@@ -13,16 +15,23 @@ struct Offset {
   int dx, dy;
 };
 
-// A byte per pixel of a width x height rectangle, 0 at first. Throws std::bad_alloc.
+// A byte per pixel of a width x height rectangle, 0 at first (calloc: large blocks come zeroed
+// from the system, without a pass over them). Throws std::bad_alloc.
 class Marks {
  public:
   Marks(int width, int height)
-      : m_width(width), m_marks(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0) {}
-  unsigned char& At(int x, int y) { return m_marks[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x)]; }
+      : m_width(static_cast<std::size_t>(width)),
+        m_marks(static_cast<unsigned char*>(std::calloc(m_width * static_cast<std::size_t>(height) + 1, 1))) {
+    if (!m_marks) throw std::bad_alloc();
+  }
+  unsigned char& At(int x, int y) { return m_marks.get()[static_cast<std::size_t>(y) * m_width + static_cast<std::size_t>(x)]; }
 
  private:
-  int m_width;
-  std::vector<unsigned char> m_marks;
+  struct Free {
+    void operator()(unsigned char* p) const { std::free(p); }
+  };
+  std::size_t m_width;
+  std::unique_ptr<unsigned char, Free> m_marks;
 };
 
 // The pixels of three same-sized ROIs; the direction codes are read as they stand.
