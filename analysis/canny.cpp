@@ -27,6 +27,7 @@ const simd::Variants<DirectionRowFn>& DirectionRowVariants() {
       .plain = DirectionRowPlain,
       .sse2 = VNIMG_X86_VARIANT(DirectionRowSse2),
       .avx2 = VNIMG_X86_VARIANT(DirectionRowAvx2),
+      .avx512 = VNIMG_X86_VARIANT(DirectionRowAvx512),
   };
   return kVariants;
 }
@@ -35,6 +36,7 @@ const simd::Variants<SuppressRowFn>& SuppressRowVariants() {
       .plain = SuppressRowPlain,
       .sse2 = VNIMG_X86_VARIANT(SuppressRowSse2),
       .avx2 = VNIMG_X86_VARIANT(SuppressRowAvx2),
+      .avx512 = VNIMG_X86_VARIANT(SuppressRowAvx512),
   };
   return kVariants;
 }

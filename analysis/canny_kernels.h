@@ -62,6 +62,8 @@ void DirectionRowSse2(const VnBW32* gradient, VnBW32* code, VnBW8* cls, VnBW8* m
 void SuppressRowSse2(const VnBW8* above, const VnBW8* at, const VnBW8* below, const VnBW8* cls, VnBW8* dst, int width);
 void DirectionRowAvx2(const VnBW32* gradient, VnBW32* code, VnBW8* cls, VnBW8* magnitude, int width);
 void SuppressRowAvx2(const VnBW8* above, const VnBW8* at, const VnBW8* below, const VnBW8* cls, VnBW8* dst, int width);
+void DirectionRowAvx512(const VnBW32* gradient, VnBW32* code, VnBW8* cls, VnBW8* magnitude, int width);
+void SuppressRowAvx512(const VnBW8* above, const VnBW8* at, const VnBW8* below, const VnBW8* cls, VnBW8* dst, int width);
 #endif
 
 const simd::Variants<DirectionRowFn>& DirectionRowVariants();

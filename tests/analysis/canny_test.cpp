@@ -61,20 +61,17 @@ void ReferenceHysteresis(const VnROI<VnBW8>& s, VnROI<VnBW8>& dst, const VnROI<V
       }
 }
 
-// Random gradients: small components (ties, every code) or any 32 bits.
-VnImage<VnBW32> RandomGradient(int w, int h, Rng& rng, int range) {
-  std::uniform_int_distribution<int> c(-range, range);
-  std::uniform_int_distribution<VnBW32> any;
-  return Make<VnBW32>(w, h, [&](int, int) { return range ? Pack(c(rng), c(rng)) : any(rng); });
-}
-
+// Random gradients with small components (ties, every code) or any 32 bits.
 TEST(Canny, SuppressionFollowsTheDirectionAndNeighbourRules) {
   Rng rng(5);
+  std::uniform_int_distribution<VnBW32> any;
   for (simd::Level level : Levels()) {
     LevelSetting setting(level);
     int n = 0;
     for (const Placement& p : RandomPlacements(rng, 40)) {
-      const VnImage<VnBW32> g = RandomGradient(p.width, p.height, rng, (++n % 3) * 6);
+      const int range = ++n % 3 * 6;
+      std::uniform_int_distribution<int> c(-range, range);
+      const VnImage<VnBW32> g = Make<VnBW32>(p.width, p.height, [&](int, int) { return range ? Pack(c(rng), c(rng)) : any(rng); });
       GuardedRoi<VnBW32> dir(p, rng);
       GuardedRoi<VnBW8> out(p, rng);
       NonMaximaSuppression(&g, dir.roi(), out.roi());
@@ -141,8 +138,7 @@ TEST(Canny, ThresholdSearchMatchesEveryPair) {
     std::uniform_int_distribution<unsigned> count(0, n % 2 ? 3 : 4000000), level(0, 255);
     for (int k = 0; k < 1 + n * 20; ++k) bins[level(rng)] = count(rng);
     const VnCannyThresholds expected = BruteForceThresholds(bins), actual = CannyThresholdSearch(Histogram(bins));
-    EXPECT_EQ(actual.low, expected.low) << n;
-    EXPECT_EQ(actual.high, expected.high) << n;
+    EXPECT_EQ(std::pair(actual.low, actual.high), std::pair(expected.low, expected.high)) << n;
   }
   // By hand: one or two levels admit no split; three levels at 10, 20, 30 tie over t1 in
   // 11..20 and t2 in 21..30, and the first pair wins.
@@ -171,33 +167,21 @@ TEST(Canny, HysteresisWalksAsWritten) {
 }
 
 // A vertical step (100) and a weak one (30), not smoothed: both columns beside each step
-// survive; thresholds 1 and 31 (by hand) leave the weak columns to no walk. A disc, smoothed.
-TEST(Canny, DetectorOnStepsAndDiscs) {
-  const VnImage<VnBW8> steps = Make<VnBW8>(40, 12, [](int x, int) { return (x >= 10) * 100 + (x >= 30) * 30; });
-  const VnImage<VnBW8> disc = Make<VnBW8>(61, 47, [](int x, int y) { return (x - 30) * (x - 30) + (y - 20) * (y - 20) < 300 ? 200 : 40; });
-  for (simd::Level level : Levels()) {
-    LevelSetting setting(level);
-    for (const auto* image : {&steps, &disc}) {
-      const int w = image->GetWidth(), h = image->GetHeight();
-      VnImage<VnBW8> dst = Make<VnBW8>(w, h, [](int x, int y) { return x + y; }), smoothed = *image, expected = dst;
-      VnCannyThresholds chosen;
-      ImgCannyDetector(image, &dst, image == &steps ? SMOOTH_NONE : SMOOTH_GAUSSIAN_3X3, EDGE_FOLLOWING_HYSTERESIS, &chosen);
-      ASSERT_EQ(VnGetError(), 0);
-      if (image == &disc) ImgConvolGaussian3x3(image, &smoothed);
-      VnImage<VnBW32> g(w, h);
-      ImgGradientVector(&smoothed, &g);
-      const VnImage<VnBW8> s = Make<VnBW8>(w, h, [&](int x, int y) { return Suppressed(g, x, y); });
-      const VnImage<VnBW32> dir = Make<VnBW32>(w, h, [&](int x, int y) { return Code(g.GetPixel(x, y)); });
-      std::vector<unsigned> bins(256, 0);
-      for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) ++bins[s.GetPixel(x, y)];
-      const VnCannyThresholds t = image == &steps ? VnCannyThresholds{1, 31} : BruteForceThresholds(bins);
-      ASSERT_EQ(std::pair(chosen.low, chosen.high), std::pair(t.low, t.high));
-      ReferenceHysteresis(s, expected, dir, t.low, t.high);
-      ASSERT_TRUE(SamePixels<VnBW8>(dst, expected)) << simd::LevelName(level);
-      for (int y = 0; y < h && image == &steps; ++y) ASSERT_EQ(dst.GetPixel(29, y), 29 + y);
-    }
-  }
+// survive; the thresholds are 1 and 31 (by hand), so the weak columns are no seeds and no walk
+// reaches them.
+TEST(Canny, DetectorOnASteppedImage) {
+  const int w = 40, h = 12;
+  const VnImage<VnBW8> steps = Make<VnBW8>(w, h, [](int x, int) { return (x >= 10) * 100 + (x >= 30) * 30; });
+  VnImage<VnBW8> dst = Make<VnBW8>(w, h, [](int x, int y) { return x + y; }), expected = dst;
+  VnCannyThresholds chosen;
+  ImgCannyDetector(&steps, &dst, SMOOTH_NONE, EDGE_FOLLOWING_HYSTERESIS, &chosen);
+  ASSERT_EQ(std::pair(int(chosen.low), int(chosen.high)), std::pair(1, 31));
+  VnImage<VnBW32> g(w, h);
+  ImgGradientVector(&steps, &g);
+  const VnImage<VnBW8> s = Make<VnBW8>(w, h, [&](int x, int y) { return Suppressed(g, x, y); });
+  ReferenceHysteresis(s, expected, Make<VnBW32>(w, h, [&](int x, int y) { return Code(g.GetPixel(x, y)); }), 1, 31);
+  EXPECT_TRUE(SamePixels<VnBW8>(dst, expected));
+  for (int y = 0; y < h; ++y) EXPECT_TRUE(s.GetPixel(9, y) == 100 && s.GetPixel(10, y) == 100 && dst.GetPixel(29, y) == 29 + y);
 }
 
 TEST(Canny, EdgeCases) {
@@ -250,10 +234,9 @@ TEST(Canny, ContourGrowingFollowsALongSpiral) {
   }
   ASSERT_GT(pixels, 4000000);
   ContourGrowing(&s, &dst, &dir, 111);
-  long long grown = 0, stray = 0;
+  long long stray = 0;  // pixels other than 255 on the spiral and 0 off it
   for (int j = 0; j < n; ++j)
-    for (int i = 0; i < n; ++i) grown += dst.GetPixel(i, j) == 255, stray += dst.GetPixel(i, j) != (s.GetPixel(i, j) ? 255 : 0);
-  EXPECT_EQ(grown, pixels);
+    for (int i = 0; i < n; ++i) stray += dst.GetPixel(i, j) != (s.GetPixel(i, j) ? 255 : 0);
   EXPECT_EQ(stray, 0);
 }
 
@@ -261,11 +244,8 @@ TEST(Canny, Failures) {
   VnImage<VnBW8> a(5, 5), b(6, 5), keep = Make<VnBW8>(6, 5, [](int x, int y) { return x * y; });
   VnImage<VnBW32> g(5, 5);
   b = keep;
-  struct Row {
-    std::function<void()> call;
-    int code;
-    std::vector<std::string> trace;
-  } rows[] = {
+  // code -1: the core's size code, whatever its number.
+  const std::tuple<std::function<void()>, int, std::vector<std::string>> rows[] = {
       {[&] { ImgCannyDetector(nullptr, &b, SMOOTH_NONE, EDGE_FOLLOWING_HYSTERESIS); }, 1400, {"Failed canny detection !"}},
       {[&] { ImgCannyDetector(&a, &b, SMOOTH_NONE, EDGE_FOLLOWING_HYSTERESIS); }, -1, {"Failed canny detection !"}},
       {[&] { NonMaximaSuppression(&g, &g, &b); }, -1, {"NonMaximaSuppression"}},
@@ -273,13 +253,10 @@ TEST(Canny, Failures) {
       {[&] { ContourGrowing(&a, &b, nullptr, 1); }, 1400, {"ContourGrowing"}},
       {[&] { ContourGrowing(&a, &b, &g, 1); }, 0, {}},
   };
-  for (const Row& row : rows) {
-    row.call();
-    EXPECT_EQ(VnGetError() != 0, row.code != 0);
-    if (row.code > 0) {
-      EXPECT_EQ(VnGetError(), row.code);
-    }
-    EXPECT_EQ(Trace(), row.trace);
+  for (const auto& [call, code, trace] : rows) {
+    call();
+    EXPECT_TRUE(code < 0 ? VnGetError() != 0 : VnGetError() == code) << VnGetError();
+    EXPECT_EQ(Trace(), trace);
     EXPECT_TRUE(SamePixels<VnBW8>(b, keep));
   }
 }
