@@ -1,4 +1,4 @@
-// The Canny command against the library call, its printed thresholds, and its refusals.
+// The Canny command against the library call, and its printed thresholds.
 #include "image_file.h"
 #include "tool_support.h"
 
@@ -25,12 +25,9 @@ TEST_F(CannyCommandsTest, MatchesTheLibrary) {
     const auto run = Tool(args);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(SamePixels<VnBW8>(std::get<VnImage<VnBW8>>(tool::ReadImage(Path("e.png")).pixels), expected));
-    EXPECT_NE(run.out.find("low: " + std::to_string(chosen.low) + "\n"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("high: " + std::to_string(chosen.high) + "\n"), std::string::npos) << run.out;
+    const std::string printed = "low: " + std::to_string(chosen.low) + "\nhigh: " + std::to_string(chosen.high) + "\n";
+    EXPECT_NE(run.out.find(printed), std::string::npos) << run.out;
   }
-  const auto json = Tool({"canny-detector", Path("a.png"), Path("e.png"), "--json"});
-  EXPECT_NE(json.out.find("\"high\": "), std::string::npos) << json.out;
-  EXPECT_EQ(Tool({"canny-detector", Path("a.png"), Path("o.png"), "--smooth", "box"}).status, 2);
 }
 
 }  // namespace
