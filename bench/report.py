@@ -123,6 +123,22 @@ ROWS = [
     ("Lookup and uniformisation", "`ImgEqualize` / `cv::equalizeHist`", "BM_Equalize8", "BM_OpenCV_EqualizeHist"),
     ("Lookup and uniformisation", "`ImgNormalize` / `cv::meanStdDev` + `convertTo`", "BM_Normalize8", "BM_OpenCV_MeanStdDevConvertTo"),
     ("Lookup and uniformisation", "`ImgUniformize` single image, multiplicative / `cv::divide` with a scale", "BM_UniformizeMul8", "BM_OpenCV_DivideScale"),
+    ("Canny edge detector", "whole, no smoothing, hysteresis, blurred noise / `cv::Canny` (our thresholds)", "BM_CannyDetector<SMOOTH_NONE, EDGE_FOLLOWING_HYSTERESIS>/{size}/scene:0", "BM_CannyDetector_OpenCV/{size}/scene:0"),
+    ("Canny edge detector", "whole, Gaussian 3x3, hysteresis, blurred noise", "BM_CannyDetector<SMOOTH_GAUSSIAN_3X3, EDGE_FOLLOWING_HYSTERESIS>/{size}/scene:0", None),
+    ("Canny edge detector", "whole, no smoothing, contour growing, blurred noise", "BM_CannyDetector<SMOOTH_NONE, EDGE_FOLLOWING_CONTOUR_GROWING>/{size}/scene:0", None),
+    ("Canny edge detector", "gradient vectors, blurred noise", "BM_CannyGradient/{size}/scene:0", None),
+    ("Canny edge detector", "non-maxima suppression, blurred noise", "BM_CannySuppression/{size}/scene:0", None),
+    ("Canny edge detector", "histogram and threshold search, blurred noise", "BM_CannyThresholds/{size}/scene:0", None),
+    ("Canny edge detector", "hysteresis, blurred noise", "BM_CannyHysteresis/{size}/scene:0", None),
+    ("Canny edge detector", "contour growing, blurred noise", "BM_CannyContourGrowing/{size}/scene:0", None),
+    ("Canny edge detector", "whole, no smoothing, hysteresis, scene / `cv::Canny` (our thresholds)", "BM_CannyDetector<SMOOTH_NONE, EDGE_FOLLOWING_HYSTERESIS>/{size}/scene:1", "BM_CannyDetector_OpenCV/{size}/scene:1"),
+    ("Canny edge detector", "whole, Gaussian 3x3, hysteresis, scene", "BM_CannyDetector<SMOOTH_GAUSSIAN_3X3, EDGE_FOLLOWING_HYSTERESIS>/{size}/scene:1", None),
+    ("Canny edge detector", "whole, no smoothing, contour growing, scene", "BM_CannyDetector<SMOOTH_NONE, EDGE_FOLLOWING_CONTOUR_GROWING>/{size}/scene:1", None),
+    ("Canny edge detector", "gradient vectors, scene", "BM_CannyGradient/{size}/scene:1", None),
+    ("Canny edge detector", "non-maxima suppression, scene", "BM_CannySuppression/{size}/scene:1", None),
+    ("Canny edge detector", "histogram and threshold search, scene", "BM_CannyThresholds/{size}/scene:1", None),
+    ("Canny edge detector", "hysteresis, scene", "BM_CannyHysteresis/{size}/scene:1", None),
+    ("Canny edge detector", "contour growing, scene", "BM_CannyContourGrowing/{size}/scene:1", None),
 ]
 
 UNIT_TO_US = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}

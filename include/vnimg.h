@@ -25,3 +25,4 @@
 #include "vnimg/binary_morphology.h"
 #include "vnimg/moments.h"
 #include "vnimg/statistics.h"
+#include "vnimg/canny.h"

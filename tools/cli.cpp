@@ -368,6 +368,7 @@ std::span<const Command> Commands() {
     AddConvertCommands(all);
     AddGradientCommands(all);
     AddLutCommands(all);
+    AddCannyCommands(all);
     AddDemoCommand(all);
     return all;
   }();

@@ -285,6 +285,7 @@ void AddStatisticsCommands(std::vector<Command>& commands);
 void AddConvertCommands(std::vector<Command>& commands);
 void AddGradientCommands(std::vector<Command>& commands);
 void AddLutCommands(std::vector<Command>& commands);
+void AddCannyCommands(std::vector<Command>& commands);
 void AddDemoCommand(std::vector<Command>& commands);
 
 }  // namespace vnimg::tool

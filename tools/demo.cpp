@@ -447,6 +447,23 @@ StageResult SobelEdges(const VnImage<VnBW8>& gray) {
   return result;
 }
 
+// Canny edges of the parts: 5x5 Gaussian smoothing, thresholds from the suppressed magnitudes,
+// both ways of following (the thresholds are the same for both); on a black picture, so that
+// only the edges show.
+StageResult CannyEdges(const VnImage<VnBW8>& gray) {
+  StageResult result;
+  const std::pair<const char*, EDGE_FOLLOWING_MODE> modes[] = {{"hysteresis", EDGE_FOLLOWING_HYSTERESIS},
+                                                               {"contour-growing", EDGE_FOLLOWING_CONTOUR_GROWING}};
+  for (const auto& [name, mode] : modes) {
+    VnImage<VnBW8> edges = SameSize<VnBW8>(gray);
+    VnCannyThresholds chosen;
+    CallOperation("ImgCannyDetector", [&, mode = mode] { ImgCannyDetector(&gray, &edges, SMOOTH_GAUSSIAN_5X5, mode, &chosen); });
+    if (mode == EDGE_FOLLOWING_HYSTERESIS) result.values.Set("low", int{chosen.low}).Set("high", int{chosen.high});
+    result.Picture(std::string("canny-") + name + ".png", std::move(edges));
+  }
+  return result;
+}
+
 std::vector<Stage> Stages() {
   std::vector<Stage> stages{{"histogram", "histogram features of the picture", Histogram}};
   for (const EnumName& mode : kThresholdModes) stages.push_back(AutoThresholdStage(mode));
@@ -468,6 +485,7 @@ std::vector<Stage> Stages() {
   stages.push_back({"flat-field", "uniformised against a blurred light reference, thresholded before and after", FlatField});
   stages.push_back({"smoothed-threshold", "binomial smoothing of half-size 2, then the minimum-residue threshold", SmoothedThreshold});
   stages.push_back({"sobel", "Sobel magnitude of the 3x3 binomial-smoothed picture", SobelEdges});
+  stages.push_back({"canny", "Canny edges of the parts after 5x5 Gaussian smoothing (hysteresis, contour growing)", CannyEdges});
   return stages;
 }
 
