@@ -1,6 +1,6 @@
 // Erosion and dilation of packed bit images by a box in one sweep: each source row is read once
-// into a small ring of 64-bit words, filtered along the row by doubling windows, and each
-// destination row is the extremum of the ring's rows. The literal passes of packed_words.cpp
+// into a small ring of 64-bit words and filtered along the row by doubling windows, and the
+// column window is built by doubling the same way, over rings of rows. The literal passes of packed_words.cpp
 // are the reference; this gives the same bits with integer word operations only, written as
 // plain loops that each ISA file compiles (and vectorises) for itself.
 #pragma once
@@ -25,7 +25,8 @@ using Word = std::uint64_t;
 inline constexpr std::size_t kGuard = 2;
 
 // One sweep, prepared outside the ISA files: byte-aligned rows a pitch apart; `buffer` holds
-// RingRows(job) row buffers of words + 2 kGuard words each, all fill.
+// (levels + 1) rings of 2 halfY + 2 row buffers and two scratch rows, each of words + 2 kGuard
+// words, all fill.
 struct Job {
   const unsigned char* src;
   std::ptrdiff_t srcPitch;
@@ -36,14 +37,10 @@ struct Job {
   int halfX, halfY;
   int span;   // the largest power of two not above 2 halfX + 1
   int spanY;  // the same for 2 halfY + 1
+  int levels;  // doubling levels of the column window kept in rings: log2(spanY) - 1, at least 0
   Word* buffer;
   bool erode;
 };
-
-// The column window runs on rings of 2 halfY + 2 rows, one per doubling level below spanY (at
-// least one), and two scratch rows.
-inline int Levels(int spanY) { return spanY > 2 ? std::bit_width(static_cast<unsigned>(spanY)) - 2 : 0; }
-inline std::size_t RingRows(int halfY, int spanY) { return static_cast<std::size_t>(Levels(spanY) + 1) * (2 * halfY + 2) + 2; }
 
 }  // namespace fused
 
@@ -151,7 +148,7 @@ struct Sweep {
   // y + halfY. In place, row y is written once every source row up to y + halfY is read.
   static void Run(const Job& job) {
     const std::size_t words = job.words, length = words + 2 * kGuard;
-    const int height = job.height, halfY = job.halfY, ring = 2 * halfY + 2, top = Levels(job.spanY);
+    const int height = job.height, halfY = job.halfY, ring = 2 * halfY + 2, top = job.levels;
     const auto at = [&](int level, int v) {
       return job.buffer + length * (static_cast<std::size_t>(level) * ring + static_cast<std::size_t>((v + halfY) % ring)) + kGuard;
     };

@@ -90,10 +90,11 @@ bool FusedBoxRun(const Bw1& src, Bw1& dst, bool erode, unsigned halfX, unsigned 
   if (frame::OverlapsElsewhere(src, dst)) return false;
   const frame::Rows<VnBW1> in(src), out(dst);
   const std::size_t words = (static_cast<std::size_t>(width) + 63) / 64;
-  const int spanY = static_cast<int>(std::bit_floor(2 * halfY + 1));
-  std::vector<fused::Word> buffer((words + 2 * fused::kGuard) * fused::RingRows(static_cast<int>(halfY), spanY), erode ? ~fused::Word{0} : 0);
+  const int spanY = static_cast<int>(std::bit_floor(2 * halfY + 1)), levels = std::max(static_cast<int>(std::bit_width(2 * halfY + 1)) - 2, 0);
+  const std::size_t rows = static_cast<std::size_t>(levels + 1) * (2 * halfY + 2) + 2;
+  std::vector<fused::Word> buffer((words + 2 * fused::kGuard) * rows, erode ? ~fused::Word{0} : 0);
   sweep({in.Row(0), in.pitch, out.Row(0), out.pitch, width, height, words, static_cast<int>(halfX), static_cast<int>(halfY),
-         static_cast<int>(std::bit_floor(2 * halfX + 1)), spanY, buffer.data(), erode});
+         static_cast<int>(std::bit_floor(2 * halfX + 1)), spanY, levels, buffer.data(), erode});
   return true;
 }
 
