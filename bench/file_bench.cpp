@@ -3,6 +3,7 @@
 #if VNIMG_WITH_TOOL
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -21,10 +22,12 @@ namespace formats = tool::formats;
 
 constexpr int kSide = 4096;
 
-// The demo's scene enlarged to 4096 x 4096 with fresh sensor noise (so that it compresses
-// about as a camera picture does), and a colour version with its components differently scaled.
-const tool::AnyImage& Picture(bool colour) {
-  static const std::array<tool::AnyImage, 2> pictures = [] {
+// The pictures of range(2): 0 the demo's scene enlarged to 4096 x 4096 with fresh sensor noise
+// (so that it compresses about as a camera picture does), 1 a colour version with its components
+// differently scaled, 2 the colour picture's bytes as a 12288 x 4096 gray image (the same bytes
+// per image, for comparing the two per byte).
+const tool::AnyImage& Picture(int kind) {
+  static const std::array<tool::AnyImage, 3> pictures = [] {
     VnImage<VnBW8> scene = tool::MakeInspectionScene();
     VnImage<VnBW8> gray(kSide, kSide);
     ImgLinearTransform(&scene, 480.0f / kSide, 0, 0, 0, 320.0f / kSide, 0, &gray, 8);
@@ -38,23 +41,28 @@ const tool::AnyImage& Picture(bool colour) {
         const VnBW8 v = pixel;
         rgb.GetImagePtr(0, y)[x] = VnC24{static_cast<unsigned char>(v / 2), v, static_cast<unsigned char>(255 - v)};
       }
-    return std::array<tool::AnyImage, 2>{tool::AnyImage{std::move(gray), std::nullopt}, tool::AnyImage{std::move(rgb), std::nullopt}};
+    VnImage<VnBW8> wide(3 * kSide, kSide);
+    for (int y = 0; y < kSide; ++y) std::memcpy(wide.GetImagePtr(0, y), rgb.GetImagePtr(0, y), 3 * std::size_t{kSide});
+    return std::array<tool::AnyImage, 3>{tool::AnyImage{std::move(gray), std::nullopt}, tool::AnyImage{std::move(rgb), std::nullopt},
+                                         tool::AnyImage{std::move(wide), std::nullopt}};
   }();
-  return pictures[colour ? 1 : 0];
+  return pictures[kind];
 }
 
-// range(2): 0 gray, 1 colour (the size is always 4096 x 4096).
 void Sizes(benchmark::internal::Benchmark* b) {
-  b->ArgNames({"w", "h", "colour"})->Args({kSide, kSide, 0})->Args({kSide, kSide, 1})->Unit(benchmark::kMillisecond);
+  b->ArgNames({"w", "h", "colour"})->Args({kSide, kSide, 0})->Args({kSide, kSide, 1})->Args({3 * kSide, kSide, 2});
+  b->Unit(benchmark::kMillisecond);
 }
 
-std::int64_t Bytes(bool colour) { return std::int64_t{kSide} * kSide * (colour ? 3 : 1); }
+int Kind(const benchmark::State& state) { return static_cast<int>(state.range(2)); }
+std::int64_t Pixels(const benchmark::State& state) { return state.range(0) * state.range(1); }
+std::int64_t Bytes(const benchmark::State& state) { return std::int64_t{kSide} * kSide * (Kind(state) == 0 ? 1 : 3); }
 
 // Encodes into one buffer, sized by a first encoding and reused, as OpenCV's rows below
 // reuse their output vector.
 template <class Encode>
 void EncodeIntoBuffer(benchmark::State& state, Encode encode) {
-  const tool::AnyImage& image = Picture(state.range(2) != 0);
+  const tool::AnyImage& image = Picture(Kind(state));
   formats::Bytes file;
   formats::BufferSink out(file);
   encode(image, out);
@@ -64,7 +72,7 @@ void EncodeIntoBuffer(benchmark::State& state, Encode encode) {
     benchmark::DoNotOptimize(file.data());
   }
   state.counters["file MB"] = static_cast<double>(file.size()) / 1e6;
-  ReportThroughput(state, std::int64_t{kSide} * kSide, Bytes(state.range(2) != 0));
+  ReportThroughput(state, Pixels(state), Bytes(state));
 }
 
 void BM_FileEncodePng(benchmark::State& state) {
@@ -75,10 +83,10 @@ void BM_FileEncodePng(benchmark::State& state) {
 BENCHMARK(BM_FileEncodePng)->Apply(Sizes);
 
 void BM_FileDecodePng(benchmark::State& state) {
-  const formats::Bytes file = formats::EncodePng("bench.png", Picture(state.range(2) != 0), 1);
+  const formats::Bytes file = formats::EncodePng("bench.png", Picture(Kind(state)), 1);
   state.counters["file MB"] = static_cast<double>(file.size()) / 1e6;
   for (auto _ : state) benchmark::DoNotOptimize(formats::ReadPng("bench.png", file));
-  ReportThroughput(state, std::int64_t{kSide} * kSide, Bytes(state.range(2) != 0));
+  ReportThroughput(state, Pixels(state), Bytes(state));
 }
 BENCHMARK(BM_FileDecodePng)->Apply(Sizes);
 
@@ -90,20 +98,20 @@ void BM_FileEncodePnm(benchmark::State& state) {
 BENCHMARK(BM_FileEncodePnm)->Apply(Sizes);
 
 void BM_FileDecodePnm(benchmark::State& state) {
-  const formats::Bytes file = formats::EncodeNetpbm("bench.pnm", formats::NetpbmKind::Any, Picture(state.range(2) != 0));
+  const formats::Bytes file = formats::EncodeNetpbm("bench.pnm", formats::NetpbmKind::Any, Picture(Kind(state)));
   for (auto _ : state) benchmark::DoNotOptimize(formats::ReadNetpbm("bench.pnm", file));
-  ReportThroughput(state, std::int64_t{kSide} * kSide, Bytes(state.range(2) != 0));
+  ReportThroughput(state, Pixels(state), Bytes(state));
 }
 BENCHMARK(BM_FileDecodePnm)->Apply(Sizes);
 
 #if VNIMG_WITH_OPENCV
-cv::Mat PictureMat(bool colour) {
-  return std::visit([&]<class T>(const VnImage<T>& image) { return AsMat(image, colour ? CV_8UC3 : CV_8UC1); },
-                    Picture(colour).pixels);
+cv::Mat PictureMat(int kind) {
+  return std::visit([&]<class T>(const VnImage<T>& image) { return AsMat(image, kind == 1 ? CV_8UC3 : CV_8UC1); },
+                    Picture(kind).pixels);
 }
 
 void OpenCvEncode(benchmark::State& state, const char* extension, std::vector<int> parameters) {
-  const cv::Mat image = PictureMat(state.range(2) != 0);
+  const cv::Mat image = PictureMat(Kind(state));
   std::vector<uchar> file;
   cv::imencode(extension, image, file, parameters);
   state.counters["file MB"] = static_cast<double>(file.size()) / 1e6;
@@ -111,25 +119,25 @@ void OpenCvEncode(benchmark::State& state, const char* extension, std::vector<in
     cv::imencode(extension, image, file, parameters);
     benchmark::DoNotOptimize(file.data());
   }
-  ReportThroughput(state, std::int64_t{kSide} * kSide, Bytes(state.range(2) != 0));
+  ReportThroughput(state, Pixels(state), Bytes(state));
 }
 
 // Decodes the file our encoder wrote, so that both read the same bytes.
 void OpenCvDecode(benchmark::State& state, const formats::Bytes& file) {
   state.counters["file MB"] = static_cast<double>(file.size()) / 1e6;
-  if (cv::imdecode(file, cv::IMREAD_UNCHANGED).total() != std::size_t{kSide} * kSide) state.SkipWithError("imdecode failed");
+  if (cv::imdecode(file, cv::IMREAD_UNCHANGED).total() != static_cast<std::size_t>(Pixels(state))) state.SkipWithError("imdecode failed");
   for (auto _ : state) benchmark::DoNotOptimize(cv::imdecode(file, cv::IMREAD_UNCHANGED));
-  ReportThroughput(state, std::int64_t{kSide} * kSide, Bytes(state.range(2) != 0));
+  ReportThroughput(state, Pixels(state), Bytes(state));
 }
 
 void BM_OpenCvEncodePng(benchmark::State& state) { OpenCvEncode(state, ".png", {cv::IMWRITE_PNG_COMPRESSION, 1}); }
 BENCHMARK(BM_OpenCvEncodePng)->Apply(Sizes);
-void BM_OpenCvDecodePng(benchmark::State& state) { OpenCvDecode(state, formats::EncodePng("bench.png", Picture(state.range(2) != 0), 1)); }
+void BM_OpenCvDecodePng(benchmark::State& state) { OpenCvDecode(state, formats::EncodePng("bench.png", Picture(Kind(state)), 1)); }
 BENCHMARK(BM_OpenCvDecodePng)->Apply(Sizes);
-void BM_OpenCvEncodePnm(benchmark::State& state) { OpenCvEncode(state, state.range(2) ? ".ppm" : ".pgm", {}); }
+void BM_OpenCvEncodePnm(benchmark::State& state) { OpenCvEncode(state, Kind(state) == 1 ? ".ppm" : ".pgm", {}); }
 BENCHMARK(BM_OpenCvEncodePnm)->Apply(Sizes);
 void BM_OpenCvDecodePnm(benchmark::State& state) {
-  OpenCvDecode(state, formats::EncodeNetpbm("bench.pnm", formats::NetpbmKind::Any, Picture(state.range(2) != 0)));
+  OpenCvDecode(state, formats::EncodeNetpbm("bench.pnm", formats::NetpbmKind::Any, Picture(Kind(state))));
 }
 BENCHMARK(BM_OpenCvDecodePnm)->Apply(Sizes);
 #endif
