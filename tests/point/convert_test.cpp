@@ -29,11 +29,12 @@ template <class T>
 void FillSource(VnROI<T>& roi, Rng& rng) {
   if constexpr (std::is_floating_point_v<T>) {
     const T edges[] = {T(254.5), T(254.49), T(-0.3), std::numeric_limits<T>::quiet_NaN(), std::numeric_limits<T>::infinity(),
-                       -std::numeric_limits<T>::infinity(), T(1e10), T(0.5), T(255), T(255.5), T(65535.5), T(-0.0)};
+                       -std::numeric_limits<T>::infinity(), T(1e10), T(0.5), T(255), T(255.5), T(65535.5), T(-0.0),
+                       std::nextafter(T(0.5), T(0))};
     for (int y = 0; y < roi.GetHeight(); ++y)
       for (int x = 0; x < roi.GetWidth(); ++x) {
         const unsigned pick = rng() % 32;
-        const T v = pick < 12 ? edges[pick] : pick < 24 ? T(rng() % 2560) / 10 : T(rng() % 700000) / 10;
+        const T v = pick < 13 ? edges[pick] : pick < 24 ? T(rng() % 2560) / 10 : T(rng() % 700000) / 10;
         roi.SetPixel(v, x, y);
       }
   } else if constexpr (std::is_integral_v<T>) {
