@@ -61,8 +61,8 @@ void BM_LocalDeviation_OpenCV(benchmark::State& state) {
   VnImage<VnBW8> image = RandomImage<VnBW8>(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   const cv::Mat src = AsMat(image, CV_8UC1);
   const int side = 2 * static_cast<int>(state.range(2)) + 1;
-  cv::Mat f, mean, square, meanSquare, variance, deviation;
-  for (auto _ : state) {
+  cv::Mat f, mean, square, meanSquare, variance, deviation, out;
+  const auto run = [&] {
     src.convertTo(f, CV_32F);
     cv::boxFilter(f, mean, CV_32F, cv::Size(side, side), cv::Point(-1, -1), true, cv::BORDER_REPLICATE);
     cv::multiply(f, f, square);
@@ -71,8 +71,12 @@ void BM_LocalDeviation_OpenCV(benchmark::State& state) {
     cv::subtract(meanSquare, mean, variance);
     cv::max(variance, 0.0, variance);
     cv::sqrt(variance, deviation);
-    deviation.convertTo(deviation, CV_8U);
-    benchmark::DoNotOptimize(deviation.data);
+    deviation.convertTo(out, CV_8U);
+  };
+  run();  // the working matrices allocated and faulted in before the timing, as our destination is
+  for (auto _ : state) {
+    run();
+    benchmark::DoNotOptimize(out.data);
   }
   ReportThroughput(state, Pixels(image), 2 * Pixels(image));
 }
@@ -83,11 +87,15 @@ void BM_GradientScalarModulus_OpenCV(benchmark::State& state) {
   VnImage<VnBW8> image = RandomImage<VnBW8>(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   const cv::Mat src = AsMat(image, CV_8UC1);
   cv::Mat dx, dy, magnitude, out;
-  for (auto _ : state) {
+  const auto run = [&] {
     cv::Sobel(src, dx, CV_32F, 1, 0);
     cv::Sobel(src, dy, CV_32F, 0, 1);
     cv::magnitude(dx, dy, magnitude);
     magnitude.convertTo(out, CV_8U);
+  };
+  run();  // as above
+  for (auto _ : state) {
+    run();
     benchmark::DoNotOptimize(out.data);
   }
   ReportThroughput(state, Pixels(image), 2 * Pixels(image));
