@@ -1,12 +1,16 @@
 // Thinning and thickening: passes of a 3x3 hit-or-miss pattern, optionally turned by an eighth
 // after each pass, until a pass (a whole turn) changes nothing.
 #include <cstdint>
+#include <cstring>
 #include <limits>
+#include <type_traits>
+#include <utility>
 #include <new>
 
 #include "foundation/bw1_pair.h"
 #include "morphology/components.h"
 #include "morphology/passes.h"
+#include "morphology/thinning_rows.h"
 #include "vnimg/binary_morphology.h"
 
 namespace vnimg::morphology {
@@ -69,8 +73,8 @@ int Compile(VnKernel* kernel, KERNEL_ROTATION rotation, int requested, int width
 // before the pass. columns[x] holds the bits of column x at rows y - 1, y, y + 1, updated from
 // the next row (not yet written) before row y is written. True when the pass changed the image.
 template <class T>
-bool Pass(const VnROI<T>& in, VnROI<T>& out, const Pattern& p, bool outsideAgrees, bool thick, bool first,
-          std::uint32_t* columns) {
+bool LiteralPass(const VnROI<T>& in, VnROI<T>& out, const Pattern& p, bool outsideAgrees, bool thick, bool first,
+                 std::uint32_t* columns) {
   constexpr T kMax = std::numeric_limits<T>::max();
   const int width = in.GetWidth(), height = in.GetHeight();
   const frame::Rows<T> from(in), to(out);
@@ -87,27 +91,79 @@ bool Pass(const VnROI<T>& in, VnROI<T>& out, const Pattern& p, bool outsideAgree
       code = ((code << 3) | (x + 1 < width ? columns[x + 1] : 0)) & 0x1FF;
       const unsigned cellsOutside = outside | (x == 0 ? kLeftCells : 0) | (x + 1 == width ? kRightCells : 0);
       const unsigned full = outsideAgrees ? code | (p.match & cellsOutside) : code;
-      const T v = row[x];
-      if ((full & p.care) == p.match) {
-        changed |= thick ? v == 0 : v != 0;
-        o[x] = thick ? kMax : T{0};
-      } else {
-        o[x] = first ? (v ? kMax : T{0}) : v;
-      }
+      changed |= HitOutput(full, {p.care, p.match, outsideAgrees, thick, first}, row[x], kMax, o[x]);
     }
   }
   return changed;
 }
 
+bool HitRowPlain(const std::uint8_t* up, const std::uint8_t* mid, const std::uint8_t* down, std::uint8_t* out, int width, int from,
+                 int to, const HitPattern& p) {
+  bool changed = false;
+  for (int x = from; x < to; ++x) changed |= HitPixel(up, mid, down, out, x, width, p);
+  return changed;
+}
+
+// The vector levels' pass on bytes: the row kernel inside, HitPixel on the border. `lines`
+// holds two rows of width bytes for the values before the pass of rows y - 1 and y, which in
+// place are overwritten.
+bool VectorPass(const VnROI<VnBW8>& in, VnROI<VnBW8>& out, const Pattern& p, bool outsideAgrees, bool thick, bool first,
+                std::uint8_t* lines) {
+  const HitRowFn inner = HitRowVariants().Pick();
+  const HitPattern pattern{p.care, p.match, outsideAgrees, thick, first};
+  const int width = in.GetWidth(), height = in.GetHeight();
+  const std::size_t bytes = static_cast<std::size_t>(width);
+  const frame::Rows<VnBW8> from(in), to(out);
+  std::uint8_t *above = lines, *current = lines + bytes;
+  std::memcpy(current, from.Row(0), bytes);
+  bool changed = first;
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* up = y > 0 ? above : nullptr;
+    const std::uint8_t* down = y + 1 < height ? from.Row(y + 1) : nullptr;
+    std::uint8_t* o = to.Row(y);
+    const bool inside = up && down && width >= 3;
+    const int stop = inside ? 1 : width;
+    for (int x = 0; x < stop; ++x) changed |= HitPixel(up, current, down, o, x, width, pattern);
+    if (inside) {
+      changed |= inner(up, current, down, o, width, 1, width - 1, pattern);
+      changed |= HitPixel(up, current, down, o, width - 1, width, pattern);
+    }
+    std::swap(above, current);
+    if (down) std::memcpy(current, down, bytes);
+  }
+  return changed;
+}
+
+template <class T>
+bool Pass(const VnROI<T>& in, VnROI<T>& out, const Pattern& p, bool outsideAgrees, bool thick, bool first,
+          std::uint32_t* columns, std::uint8_t* lines) {
+  if constexpr (std::is_same_v<T, VnBW8>)
+    if (simd::ActiveLevel() != simd::Level::Plain) return VectorPass(in, out, p, outsideAgrees, thick, first, lines);
+  return LiteralPass(in, out, p, outsideAgrees, thick, first, columns);
+}
+
+}  // namespace
+
+const simd::Variants<HitRowFn>& HitRowVariants() {
+  static constexpr simd::Variants<HitRowFn> kVariants{
+      .plain = HitRowPlain,
+      .avx2 = VNIMG_X86_VARIANT(HitRowAvx2),
+  };
+  return kVariants;
+}
+
+namespace {
+
 // The passes; `iterations` counts them as they run (whole turns at the end with rotation).
 template <class T>
 int Run(VnROI<T>& src, VnROI<T>& dst, Request request, bool thick, int& iterations) {
   Scratch<std::uint32_t> columns(static_cast<std::size_t>(src.GetWidth()) + 1);
-  if (!columns) return VN_ERR_WORK_ARRAY;
+  Scratch<std::uint8_t> lines(2 * static_cast<std::size_t>(src.GetWidth()));
+  if (!columns || !lines) return VN_ERR_WORK_ARRAY;
   int unchanged = 8;
   for (int pass = 0; pass < request.passes; ++pass) {
     if (pass % 8 == 0) unchanged = 8;
-    const bool changed = Pass(pass == 0 ? src : dst, dst, request.pattern, request.outsideAgrees, thick, pass == 0, columns.get());
+    const bool changed = Pass(pass == 0 ? src : dst, dst, request.pattern, request.outsideAgrees, thick, pass == 0, columns.get(), lines.get());
     ++iterations;
     if (request.step == 0) {
       if (!changed) break;

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "support/images.h"
+#include "support/levels.h"
 #include "support/pixels.h"
 
 namespace vnimg::test {
@@ -113,14 +114,19 @@ void CheckThinning(long max, unsigned seed, Run run) {
     src.Remember();
     inPlace.StartLike(src);
     const auto [image, passes] = ThinReference(GridOf(*src.roi()), c.cells, c.rotation, c.outsideAgrees, c.iterations, c.thick, max);
-    int iterations = c.iterations;
     SCOPED_TRACE(::testing::Message() << p.width << "x" << p.height << " rotation " << c.rotation << " n " << c.iterations);
-    run(src.roi(), dst.roi(), &kernel, RotationOf(c), iterations, c.thick);
-    ASSERT_TRUE(VnGetError() == 0 && iterations == passes);
-    ASSERT_TRUE(c.iterations >= 0 ? GridOf(*dst.roi()) == image : dst.Unchanged());
-    ASSERT_TRUE(dst.OutsideUnchanged() && src.Unchanged());
-    run(inPlace.roi(), inPlace.roi(), &kernel, RotationOf(c), iterations = c.iterations, c.thick);
-    ASSERT_TRUE(iterations == passes && GridOf(*inPlace.roi()) == GridOf(*(c.iterations >= 0 ? dst : src).roi()));
+    for (simd::Level level : Levels()) {
+      LevelSetting setting(level);
+      SCOPED_TRACE(simd::LevelName(level));
+      dst.StartLike(dst), inPlace.StartLike(src);  // each level from the same bytes
+      int iterations = c.iterations;
+      run(src.roi(), dst.roi(), &kernel, RotationOf(c), iterations, c.thick);
+      ASSERT_TRUE(VnGetError() == 0 && iterations == passes);
+      ASSERT_TRUE(c.iterations >= 0 ? GridOf(*dst.roi()) == image : dst.Unchanged());
+      ASSERT_TRUE(dst.OutsideUnchanged() && src.Unchanged());
+      run(inPlace.roi(), inPlace.roi(), &kernel, RotationOf(c), iterations = c.iterations, c.thick);
+      ASSERT_TRUE(iterations == passes && GridOf(*inPlace.roi()) == GridOf(*(c.iterations >= 0 ? dst : src).roi()));
+    }
   }
 }
 
