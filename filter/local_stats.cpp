@@ -26,9 +26,31 @@ void ColumnUpdatePlain(const VnBW8* entering, const VnBW8* leaving, std::uint32_
 void ColumnUpdatePlain(const VnBW16* entering, const VnBW16* leaving, std::uint32_t* s, std::uint64_t* q, int width) {
   ColumnUpdateRows(entering, leaving, s, q, width);
 }
+void SlideInteriorPlain(const std::uint32_t* s, const std::uint32_t* q, int half, int from, int to, std::uint64_t* outS, std::uint64_t* outQ) {
+  SlideInteriorSteps(s, q, half, from, to, outS, outQ);
+}
+void SlideInteriorPlain(const std::uint32_t* s, const std::uint64_t* q, int half, int from, int to, std::uint64_t* outS, std::uint64_t* outQ) {
+  SlideInteriorSteps(s, q, half, from, to, outS, outQ);
+}
 void DeviationRowPlain(const std::uint64_t* s, const std::uint64_t* q, double n, VnBW8* dst, int width) { DeviationRows(s, q, n, dst, width); }
 void DeviationRowPlain(const std::uint64_t* s, const std::uint64_t* q, double n, VnBW16* dst, int width) { DeviationRows(s, q, n, dst, width); }
 
+template <>
+const simd::Variants<SlideInteriorFn<std::uint32_t>>& SlideInteriorVariants<std::uint32_t>() {
+  static constexpr simd::Variants<SlideInteriorFn<std::uint32_t>> kVariants{
+      .plain = SlideInteriorPlain,
+      .avx512 = VNIMG_X86_VARIANT(SlideInteriorAvx512),
+  };
+  return kVariants;
+}
+template <>
+const simd::Variants<SlideInteriorFn<std::uint64_t>>& SlideInteriorVariants<std::uint64_t>() {
+  static constexpr simd::Variants<SlideInteriorFn<std::uint64_t>> kVariants{
+      .plain = SlideInteriorPlain,
+      .avx512 = VNIMG_X86_VARIANT(SlideInteriorAvx512),
+  };
+  return kVariants;
+}
 template <>
 const simd::Variants<ColumnUpdateFn<VnBW8>>& ColumnUpdateVariants<VnBW8>() {
   static constexpr simd::Variants<ColumnUpdateFn<VnBW8>> kVariants{
@@ -98,21 +120,29 @@ T WideDeviationPixel(std::uint64_t s, std::uint64_t q, std::uint64_t n) {
 }
 
 // outS[x], outQ[x] = sums of s and q over columns x - half .. x + half, clamped into
-// 0..width - 1: the first windows by weights, then one column in and one out per pixel, both
-// sums in one loop and each step a single add on its chain (modulo 2^64, exact).
+// 0..width - 1: the first windows by weights, then one column in and one out per pixel
+// (modulo 2^64, exact). The steps that clamp no column, all but about 2 half of them, go to
+// the interior kernel.
 template <class Q>
-void SlideWindows(const std::uint32_t* s, const Q* q, int width, int half, std::uint64_t* outS, std::uint64_t* outQ) {
+void SlideWindows(const std::uint32_t* s, const Q* q, int width, int half, SlideInteriorFn<Q> interior, std::uint64_t* outS,
+                  std::uint64_t* outQ) {
   const int inside = std::min(half, width - 1);
   std::uint64_t sumS = std::uint64_t(half + 1) * s[0] + std::uint64_t(half - inside) * s[width - 1];
   std::uint64_t sumQ = std::uint64_t(half + 1) * q[0] + std::uint64_t(half - inside) * q[width - 1];
   for (int i = 1; i <= inside; ++i) sumS += s[i], sumQ += q[i];
-  for (int x = 0;; ++x) {
-    outS[x] = sumS, outQ[x] = sumQ;
-    if (x + 1 == width) break;
-    const int in = std::min(x + 1 + half, width - 1), out = std::max(x - half, 0);
-    sumS += std::uint64_t{s[in]} - s[out];
-    sumQ += std::uint64_t{q[in]} - q[out];
-  }
+  outS[0] = sumS, outQ[0] = sumQ;
+  const auto clampedSteps = [&](int from, int to) {
+    for (int x = from; x < to; ++x) {
+      const int in = std::min(x + 1 + half, width - 1), out = std::max(x - half, 0);
+      outS[x + 1] = outS[x] + (std::uint64_t{s[in]} - s[out]);
+      outQ[x + 1] = outQ[x] + (std::uint64_t{q[in]} - q[out]);
+    }
+  };
+  // Step x clamps nothing when x - half >= 0 and x + 1 + half <= width - 1.
+  const int first = inside, last = std::max(first, width - 1 - half);
+  clampedSteps(0, first);
+  interior(s, q, half, first, last, outS, outQ);
+  clampedSteps(last, width - 1);
 }
 
 template <class T>
@@ -123,6 +153,7 @@ void Deviation(const VnROI<T>& src, VnROI<T>& dst, int halfX, int halfY) {
   const bool exactInDoubles = windowArea * kPixelMax<T> < 0x1p26;
   const ColumnUpdateFn<T> update = ColumnUpdateVariants<T>().Pick();
   const DeviationRowFn<T> finish = DeviationRowVariants<T>().Pick();
+  const SlideInteriorFn<SquareSum<T>> interior = SlideInteriorVariants<SquareSum<T>>().Pick();
   // Rows y - halfY .. y + halfY + 1 are alive at once; copies keep them when dst is src.
   LineRing<T> ring(std::min(2 * halfY + 2, height), w + kLineSlack);
   const frame::Rows<T> in(src), out(dst);
@@ -141,7 +172,7 @@ void Deviation(const VnROI<T>& src, VnROI<T>& dst, int halfX, int halfY) {
   if (halfY > inside) add(row(height - 1), std::uint64_t(halfY - inside));  // only then is the ring a row per row
   const std::uint64_t n = static_cast<std::uint64_t>(windowArea);
   for (int y = 0; y < height; ++y) {
-    SlideWindows(s.data(), q.data(), width, halfX, windowS.data(), windowQ.data());
+    SlideWindows(s.data(), q.data(), width, halfX, interior, windowS.data(), windowQ.data());
     T* d = out.Row(y);
     if (exactInDoubles) {
       finish(windowS.data(), windowQ.data(), windowArea, d, width);

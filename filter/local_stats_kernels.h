@@ -1,6 +1,6 @@
 // Per-pixel kernels of the local deviation, shared by the plain loops and the tails of their
 // vector variants: the column sums' update from the row entering the band and the row leaving
-// it, and a pixel from its window sums S and Q.
+// it, the window slide's unclamped steps, and a pixel from its window sums S and Q.
 #pragma once
 
 #include <algorithm>
@@ -39,6 +39,23 @@ static inline T DeviationPixel(std::uint64_t s, std::uint64_t q, double n) {
   return static_cast<T>(std::min(d, kPixelMax<T>));
 }
 
+// The window slide's steps x -> x + 1 for x in [from, to), where no column is clamped: the sums
+// at x + 1 are those at x with column x + 1 + half in and column x - half out (modulo 2^64).
+template <class Q>
+static inline void SlideInteriorSteps(const std::uint32_t* s, const Q* q, int half, int from, int to, std::uint64_t* outS,
+                                      std::uint64_t* outQ) {
+  std::uint64_t sumS = outS[from], sumQ = outQ[from];
+  for (int x = from; x < to; ++x) {
+    sumS += std::uint64_t{s[x + 1 + half]} - s[x - half];
+    sumQ += std::uint64_t{q[x + 1 + half]} - q[x - half];
+    outS[x + 1] = sumS, outQ[x + 1] = sumQ;
+  }
+}
+
+template <class Q>
+using SlideInteriorFn = void (*)(const std::uint32_t* s, const Q* q, int half, int from, int to, std::uint64_t* outS,
+                                 std::uint64_t* outQ);
+
 template <class T>
 using ColumnUpdateFn = void (*)(const T* entering, const T* leaving, std::uint32_t* s, SquareSum<T>* q, int width);
 template <class T>
@@ -48,7 +65,11 @@ void ColumnUpdatePlain(const VnBW8* entering, const VnBW8* leaving, std::uint32_
 void ColumnUpdatePlain(const VnBW16* entering, const VnBW16* leaving, std::uint32_t* s, std::uint64_t* q, int width);
 void DeviationRowPlain(const std::uint64_t* s, const std::uint64_t* q, double n, VnBW8* dst, int width);
 void DeviationRowPlain(const std::uint64_t* s, const std::uint64_t* q, double n, VnBW16* dst, int width);
+void SlideInteriorPlain(const std::uint32_t* s, const std::uint32_t* q, int half, int from, int to, std::uint64_t* outS, std::uint64_t* outQ);
+void SlideInteriorPlain(const std::uint32_t* s, const std::uint64_t* q, int half, int from, int to, std::uint64_t* outS, std::uint64_t* outQ);
 #if VNIMG_X86
+void SlideInteriorAvx512(const std::uint32_t* s, const std::uint32_t* q, int half, int from, int to, std::uint64_t* outS, std::uint64_t* outQ);
+void SlideInteriorAvx512(const std::uint32_t* s, const std::uint64_t* q, int half, int from, int to, std::uint64_t* outS, std::uint64_t* outQ);
 void ColumnUpdateSse2(const VnBW8* entering, const VnBW8* leaving, std::uint32_t* s, std::uint32_t* q, int width);
 void ColumnUpdateSse2(const VnBW16* entering, const VnBW16* leaving, std::uint32_t* s, std::uint64_t* q, int width);
 void DeviationRowSse2(const std::uint64_t* s, const std::uint64_t* q, double n, VnBW8* dst, int width);
@@ -58,6 +79,12 @@ void ColumnUpdateAvx2(const VnBW16* entering, const VnBW16* leaving, std::uint32
 void DeviationRowAvx2(const std::uint64_t* s, const std::uint64_t* q, double n, VnBW8* dst, int width);
 void DeviationRowAvx2(const std::uint64_t* s, const std::uint64_t* q, double n, VnBW16* dst, int width);
 #endif
+template <class Q>
+const simd::Variants<SlideInteriorFn<Q>>& SlideInteriorVariants();
+template <>
+const simd::Variants<SlideInteriorFn<std::uint32_t>>& SlideInteriorVariants<std::uint32_t>();
+template <>
+const simd::Variants<SlideInteriorFn<std::uint64_t>>& SlideInteriorVariants<std::uint64_t>();
 template <class T>
 const simd::Variants<ColumnUpdateFn<T>>& ColumnUpdateVariants();
 template <class T>
