@@ -86,23 +86,26 @@ struct Sweep {
     row[full] = (w & ~beyond) | (Op::kFill & beyond);
   }
 
-  // The bytes of the rows a op b op c op e; the bits of the last byte past the width keep theirs.
-  static void StoreRow(const Word* a, const Word* b, const Word* c, const Word* e, int width, unsigned char* bytes) {
+  // The bytes of the words wordAt(0), wordAt(1) ...; the bits of the last byte past the width
+  // keep theirs.
+  template <class WordAt>
+  static void StoreWords(WordAt wordAt, int width, unsigned char* bytes) {
     const std::size_t fullBytes = static_cast<std::size_t>(width) / 8, fullWords = fullBytes / 8;
     for (std::size_t i = 0; i < fullWords; ++i) {
-      const Word v = Op::Of(Op::Of(a[i], b[i]), Op::Of(c[i], e[i]));
+      const Word v = wordAt(static_cast<std::ptrdiff_t>(i));
       const Word w = std::endian::native == std::endian::little ? __builtin_bswap64(v) : v;
       std::memcpy(bytes + 8 * i, &w, 8);
     }
-    const auto byteAt = [&](std::size_t k) {
-      const std::size_t i = k / 8;
-      return static_cast<unsigned char>(Op::Of(Op::Of(a[i], b[i]), Op::Of(c[i], e[i])) >> (56 - 8 * (k % 8)));
-    };
+    const auto byteAt = [&](std::size_t k) { return static_cast<unsigned char>(wordAt(static_cast<std::ptrdiff_t>(k / 8)) >> (56 - 8 * (k % 8))); };
     for (std::size_t k = 8 * fullWords; k < fullBytes; ++k) bytes[k] = byteAt(k);
     if (const int tail = width % 8) {
       const auto mask = static_cast<unsigned char>(0xFF << (8 - tail));
       bytes[fullBytes] = static_cast<unsigned char>((bytes[fullBytes] & ~mask) | (byteAt(fullBytes) & mask));
     }
+  }
+  // The rows a op b op c op e.
+  static void StoreRow(const Word* a, const Word* b, const Word* c, const Word* e, int width, unsigned char* bytes) {
+    StoreWords([&](std::ptrdiff_t i) { return Op::Of(Op::Of(a[i], b[i]), Op::Of(c[i], e[i])); }, width, bytes);
   }
 
   // Bits j + s (0 < s < 64) and j - d (0 <= d < 64) of every bit j of word i.
@@ -142,11 +145,34 @@ struct Sweep {
     for (std::size_t i = 0; i < words; ++i) out[i] = Op::Of(a[i], b[i]);
   }
 
+  // Half-sizes 1 and 1, the commonest, in two passes instead of three: each source row loaded
+  // once into a ring of three, then every destination word from the column triples of its word
+  // and its two neighbours. Rows outside the image are the ring's fourth row, never loaded.
+  static void RunThree(const Job& job) {
+    const std::size_t length = job.words + 2 * kGuard;
+    const int height = job.height;
+    Word* ring[3];
+    for (int k = 0; k < 3; ++k) ring[k] = job.buffer + length * static_cast<std::size_t>(k) + kGuard;
+    const Word* fill = job.buffer + length * 3 + kGuard;
+    const auto row = [&](int t) -> const Word* { return t < 0 || t >= height ? fill : ring[t % 3]; };
+    LoadRow(job.src, job.width, ring[0]);
+    for (int y = 0; y < height; ++y) {
+      if (y + 1 < height) LoadRow(job.src + job.srcPitch * (y + 1), job.width, ring[(y + 1) % 3]);
+      const Word *a = row(y - 1), *b = row(y), *c = row(y + 1);
+      const auto column = [&](std::ptrdiff_t i) { return Op::Of(Op::Of(a[i], b[i]), c[i]); };
+      StoreWords([&](std::ptrdiff_t i) {
+        const Word v = column(i), left = column(i - 1), right = column(i + 1);
+        return Op::Of(v, Op::Of((v << 1) | (right >> 63), (v >> 1) | (left << 63)));
+      }, job.width, job.dst + job.dstPitch * y);
+    }
+  }
+
   // The column window by doubling too, over virtual rows -halfY .. height - 1 + halfY, those
   // outside the image being fill. Level l holds P(l)[v], the extremum of the filtered rows
   // v .. v + 2^l - 1; destination row y takes the four level spans that cover y - halfY ..
   // y + halfY. In place, row y is written once every source row up to y + halfY is read.
   static void Run(const Job& job) {
+    if (job.halfX == 1 && job.halfY == 1) return RunThree(job);
     const std::size_t words = job.words, length = words + 2 * kGuard;
     const int height = job.height, halfY = job.halfY, ring = 2 * halfY + 2, top = job.levels;
     const auto at = [&](int level, int v) {
