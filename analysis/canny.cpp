@@ -1,11 +1,16 @@
 // The Canny detector: smoothing, gradient, non-maxima suppression, thresholds from the
 // suppressed histogram, edge following.
+#include <algorithm>
+#include <cstring>
 #include <exception>
 #include <new>
 #include <vector>
 
 #include "analysis/canny_kernels.h"
+#include "analysis/edge_planes.h"
+#include "filter/gradient_kernels.h"
 #include "foundation/frame.h"
+#include "histogram/histogram_count.h"
 #include "vnimg/canny.h"
 #include "vnimg/exception.h"
 #include "vnimg/gradient.h"
@@ -86,6 +91,67 @@ void SuppressRows(const VnROI<VnBW32>& gradient, VnROI<VnBW32>& direction, VnROI
   }
 }
 
+// The padded lines (one replicated pixel on either side) of the rows about y, clamped into the
+// ROI, as the gradient row kernels read them. Throws std::bad_alloc.
+class SourceLines {
+ public:
+  explicit SourceLines(const VnROI<VnBW8>& source)
+      : m_rows(source), m_width(source.GetWidth()), m_height(source.GetHeight()),
+        m_length(static_cast<std::size_t>(m_width) + 2 + kLineSlack), m_lines(3 * m_length) {}
+  void About(int y, const VnBW8* (&lines)[3]) {
+    for (int j = 0; j < 3; ++j) lines[j] = Line(std::clamp(y - 1 + j, 0, m_height - 1));
+  }
+
+ private:
+  const VnBW8* Line(int r) {
+    VnBW8* line = m_lines.data() + static_cast<std::size_t>(r % 3) * m_length;
+    if (m_held[r % 3] != r) {
+      const VnBW8* row = m_rows.Row(r);
+      std::memcpy(line + 1, row, static_cast<std::size_t>(m_width));
+      line[0] = row[0], line[m_width + 1] = row[m_width - 1];
+      m_held[r % 3] = r;
+    }
+    return line;
+  }
+
+  frame::Rows<VnBW8> m_rows;
+  int m_width, m_height;
+  std::size_t m_length;
+  std::vector<VnBW8> m_lines;
+  int m_held[3] = {-1, -1, -1};
+};
+
+// The suppressed values and direction classes of the source's gradient into the planes, and
+// their histogram: the stages of SuppressRows a row at a time straight from the source pixels,
+// so that no gradient, direction or suppressed image is made.
+void SuppressIntoPlanes(const VnROI<VnBW8>& source, EdgePlanes& planes, unsigned int (&bins)[256]) {
+  const int width = source.GetWidth(), height = source.GetHeight();
+  const filter::GradientVectorRowFn gradientRow = filter::GradientVectorRowVariants().Pick();
+  const DirectionRowFn directionRow = DirectionRowVariants().Pick();
+  const SuppressRowFn suppressRow = SuppressRowVariants().Pick();
+  SourceLines sourceLines(source);
+  std::vector<VnBW32> gradient(static_cast<std::size_t>(width));
+  SuppressionLines lines(width);
+  histogram::BW8Counter counter(std::uint64_t{static_cast<unsigned>(width)} * static_cast<unsigned>(height));
+  const auto prepare = [&](int y) {
+    const VnBW8* about[3];
+    sourceLines.About(y, about);
+    gradientRow(about, gradient.data(), width);
+    directionRow(gradient.data(), gradient.data(), lines.Classes(y), lines.Magnitude(y), width);
+  };
+  prepare(0);
+  for (int y = 0; y < height; ++y) {
+    if (y + 1 < height) prepare(y + 1);
+    const VnBW8* above = y > 0 ? lines.Magnitude(y - 1) : lines.Zeros();
+    const VnBW8* below = y + 1 < height ? lines.Magnitude(y + 1) : lines.Zeros();
+    VnBW8* values = planes.Values(y);
+    suppressRow(above, lines.Magnitude(y), below, lines.Classes(y), values, width);
+    counter.Add(values, static_cast<std::size_t>(width));
+    planes.SetClasses(y, lines.Classes(y));
+  }
+  counter.SumInto(bins);
+}
+
 bool SmoothsAt(SMOOTH_MODE smooth, int width, int height) {
   const int side = std::min(width, height);
   switch (smooth) {
@@ -115,19 +181,25 @@ bool Make(VnImage<T>& image, int width, int height) {
   return true;
 }
 
-// The stages in order; false at the first that fails, with its code set. The direction codes
-// overwrite the gradient vectors, which nothing reads afterwards.
-bool Detect(const VnROI<VnBW8>* src, VnROI<VnBW8>* dst, SMOOTH_MODE smooth, EDGE_FOLLOWING_MODE follow,
-            VnCannyThresholds* chosen) {
+// The smoothed image when the mode smooths at this size, else src itself; null when the
+// smoothing fails, with its code set.
+const VnROI<VnBW8>* Smoothed(const VnROI<VnBW8>* src, SMOOTH_MODE smooth, VnImage<VnBW8>& smoothed) {
+  const int width = src->GetWidth(), height = src->GetHeight();
+  if (!SmoothsAt(smooth, width, height)) return src;
+  if (!Make(smoothed, width, height)) return nullptr;
+  Smooth(smooth, src, &smoothed);
+  return VnGetError() ? nullptr : &smoothed;
+}
+
+// The stages one after another, each on whole images, as the plain reference; false at the
+// first that fails, with its code set. The direction codes overwrite the gradient vectors, which
+// nothing reads afterwards.
+bool DetectByStages(const VnROI<VnBW8>* src, VnROI<VnBW8>* dst, SMOOTH_MODE smooth, EDGE_FOLLOWING_MODE follow,
+                    VnCannyThresholds* chosen) {
   const int width = src->GetWidth(), height = src->GetHeight();
   VnImage<VnBW8> smoothed;
-  const VnROI<VnBW8>* source = src;
-  if (SmoothsAt(smooth, width, height)) {
-    if (!Make(smoothed, width, height)) return false;
-    Smooth(smooth, src, &smoothed);
-    if (VnGetError()) return false;
-    source = &smoothed;
-  }
+  const VnROI<VnBW8>* source = Smoothed(src, smooth, smoothed);
+  if (!source) return false;
   VnImage<VnBW32> gradient;
   if (!Make(gradient, width, height)) return false;
   ImgGradientVector(source, &gradient);
@@ -147,6 +219,25 @@ bool Detect(const VnROI<VnBW8>* src, VnROI<VnBW8>* dst, SMOOTH_MODE smooth, EDGE
   return VnGetError() == 0;
 }
 
+// The same results from one pass over the source rows into the compact planes, then the edge
+// following over them. Throws std::bad_alloc when the planes cannot be had.
+bool DetectInPlanes(const VnROI<VnBW8>* src, VnROI<VnBW8>* dst, SMOOTH_MODE smooth, EDGE_FOLLOWING_MODE follow,
+                    VnCannyThresholds* chosen) {
+  VnImage<VnBW8> smoothed;
+  const VnROI<VnBW8>* source = Smoothed(src, smooth, smoothed);
+  if (!source) return false;
+  EdgePlanes planes(src->GetWidth(), src->GetHeight());
+  unsigned int bins[256];
+  SuppressIntoPlanes(*source, planes, bins);
+  smoothed = VnImage<VnBW8>();
+  const VnCannyThresholds thresholds = ThresholdSearch(bins, 256);
+  if (chosen) *chosen = thresholds;
+  const frame::Rows<VnBW8> out(*dst);
+  if (follow == EDGE_FOLLOWING_HYSTERESIS) FollowByHysteresis(planes, out, thresholds.low, thresholds.high);
+  if (follow == EDGE_FOLLOWING_CONTOUR_GROWING) FollowByContourGrowing(planes, out, thresholds.low);
+  return true;
+}
+
 }  // namespace
 }  // namespace vnimg::analysis
 
@@ -154,11 +245,16 @@ using namespace vnimg;
 using namespace vnimg::analysis;
 
 VnCannyThresholds CannyThresholdSearch(const VnBWHistogramVector& histogram) {
+  return ThresholdSearch(histogram.GetDataPtr(), std::min(histogram.GetNumElements(), 256u));
+}
+
+namespace vnimg::analysis {
+
+VnCannyThresholds ThresholdSearch(const unsigned int* histogram, unsigned bins) {
   // count[i], sum[i]: the pixels below level i and the sum of their levels; exact in 64 bits.
   std::uint64_t count[257] = {}, sum[257] = {};
-  const unsigned bins = std::min(histogram.GetNumElements(), 256u);
   for (unsigned i = 0; i < 256; ++i) {
-    const std::uint64_t h = i < bins ? histogram.GetDataPtr()[i] : 0;
+    const std::uint64_t h = i < bins ? histogram[i] : 0;
     count[i + 1] = count[i] + h;
     sum[i + 1] = sum[i] + h * i;
   }
@@ -184,6 +280,8 @@ VnCannyThresholds CannyThresholdSearch(const VnBWHistogramVector& histogram) {
   return best;
 }
 
+}  // namespace vnimg::analysis
+
 void NonMaximaSuppression(const VnROI<VnBW32>* gradient, VnROI<VnBW32>* direction, VnROI<VnBW8>* suppressed) {
   constexpr const char* kTrace = "NonMaximaSuppression";
   VnOk();
@@ -204,7 +302,8 @@ void ImgCannyDetector(const VnROI<VnBW8>* src, VnROI<VnBW8>* dst, SMOOTH_MODE sm
   VnOk();
   if (!frame::CheckRois(kDetectorTrace, {src, dst}) || Empty(*src)) return;
   try {
-    if (Detect(src, dst, smooth, follow, chosen)) return;
+    const bool inPlanes = simd::ActiveLevel() != simd::Level::Plain;
+    if ((inPlanes ? DetectInPlanes : DetectByStages)(src, dst, smooth, follow, chosen)) return;
   } catch (const Korvane::Quandor::Exception& e) {
     VnSetError(e.code);
   } catch (const std::bad_alloc&) {
