@@ -48,118 +48,130 @@ constexpr Step kGrowInto[4][6] = {
     {{-1, -1}, {0, -1}, {-1, 0}, {1, 1}, {1, 0}, {0, 1}},
 };
 
-// A step as a move of the cell index and of the position.
+// A step as a move of the cell index and of the destination pixel.
 struct Move {
-  std::ptrdiff_t cell;
-  int dx, dy;
+  std::ptrdiff_t cell, out;
 };
 template <std::size_t N>
-void Moves(const EdgePlanes& planes, const Step (&steps)[4][N], Move (&moves)[4][N]) {
+void Moves(const EdgePlanes& planes, std::ptrdiff_t outPitch, const Step (&steps)[4][N], Move (&moves)[4][N]) {
   for (int c = 0; c < 4; ++c)
-    for (std::size_t k = 0; k < N; ++k) moves[c][k] = {steps[c][k].dy * planes.Pitch() + steps[c][k].dx, steps[c][k].dx, steps[c][k].dy};
+    for (std::size_t k = 0; k < N; ++k) {
+      const Step s = steps[c][k];
+      moves[c][k] = {s.dy * planes.Pitch() + s.dx, s.dy * outPitch + s.dx};
+    }
 }
 
-// From (x, y), each step to the strongest unvisited candidate (the first among equals) while it
-// is at least low; reached pixels become 255.
-void Walk(EdgePlanes& planes, const frame::Rows<VnBW8>& dst, const Move (&moves)[4][3], int x, int y, VnBW8 low) {
-  for (std::ptrdiff_t i = planes.Index(x, y);;) {
+// From cell i (at *out), each step to the strongest unvisited candidate (the first among
+// equals) while it is at least low; reached pixels become 255. Selects without branches: the
+// candidates of a noisy image are a toss-up.
+void Walk(EdgePlanes& planes, VnBW8* out, const Move (&moves)[4][3], std::ptrdiff_t i, VnBW8 low) {
+  for (;;) {
     const unsigned cls = planes.Class(i);
     if (cls >= kNoClass) return;
-    int best = -1, chosen = 0;
-    for (int k = 0; k < 3; ++k) {
-      const std::ptrdiff_t c = i + moves[cls][k].cell;
-      const int v = planes.Visited(c) ? -1 : planes.Value(c);
-      if (v > best) best = v, chosen = k;
-    }
+    const Move* m = moves[cls];
+    const int c0 = planes.Candidate(i + m[0].cell), c1 = planes.Candidate(i + m[1].cell), c2 = planes.Candidate(i + m[2].cell);
+    const int best01 = c1 > c0 ? c1 : c0, chosen01 = c1 > c0 ? 1 : 0;
+    const int best = c2 > best01 ? c2 : best01, chosen = c2 > best01 ? 2 : chosen01;
     if (best < low) return;
-    const Move& m = moves[cls][chosen];
-    i += m.cell, x += m.dx, y += m.dy;
+    i += m[chosen].cell, out += m[chosen].out;
     planes.Visit(i);
-    dst.Row(y)[x] = 255;
+    *out = 255;
   }
 }
 
-// Accepts cell i when it is unvisited, at least half the seed and at least 0.8 times the pixel
-// it is reached from (in integers: 2 v >= seed, 5 v >= 4 from).
-bool Accepts(const EdgePlanes& planes, std::ptrdiff_t i, int seed, int from) {
-  if (planes.Visited(i)) return false;
-  const int v = planes.Value(i);
-  return 2 * v >= seed && 5 * v >= 4 * from;
+// The columns of a row whose value is at least high, in order; returns their count.
+int StrongColumns(const VnBW8* values, int width, VnBW8 high, int* columns) {
+  int n = 0;
+  for (int x = 0; x < width; ++x) columns[n] = x, n += values[x] >= high;
+  return n;
 }
 
-// Position of a grown pixel.
-struct Pixel {
-  int x, y;
-};
+// The interior columns of row y that seed a growing: a non-zero value at least low, one of the
+// four classes, and not below either neighbour along the edge. Returns their count.
+int SeedColumns(const EdgePlanes& planes, const Move (&along)[4][2], int y, VnBW8 low, int* columns) {
+  int n = 0;
+  for (int x = 1; x + 1 < planes.Width(); ++x) {
+    const std::ptrdiff_t i = planes.Index(x, y);
+    const int v = planes.Value(i);
+    const unsigned cls = planes.Class(i);
+    const Move* m = along[cls & 3];
+    columns[n] = x;
+    n += (v != 0) & (v >= low) & (cls < kNoClass) & (v >= planes.Value(i + m[0].cell)) & (v >= planes.Value(i + m[1].cell));
+  }
+  return n;
+}
 
-// Every pixel reachable from the seed through accepted pixels, each accepted by the rule
-// against the pixel it is reached from: which pixels those are does not depend on the order
-// they are visited in, so a plain stack serves.
-void Grow(EdgePlanes& planes, const frame::Rows<VnBW8>& dst, const Move (&moves)[4][6], std::vector<Pixel>& stack, int x,
-          int y) {
-  const std::ptrdiff_t start = planes.Index(x, y);
-  if (planes.Visited(start)) return;
+// Marks every cell reachable from the seed through accepted cells: unvisited, at least half the
+// seed and at least 0.8 times the cell it is reached from (in integers: 2 v >= seed, 5 v >= 4
+// from). Which cells those are does not depend on the order they are visited in, so a plain
+// stack of cells serves.
+void Grow(EdgePlanes& planes, const Move (&moves)[4][6], std::vector<std::ptrdiff_t>& stack, std::ptrdiff_t start) {
   const int seed = planes.Value(start);
-  const auto accept = [&](std::ptrdiff_t i, int ax, int ay) {
-    planes.Visit(i);
-    dst.Row(ay)[ax] = 255;
-    stack.push_back({ax, ay});
-  };
-  accept(start, x, y);
+  planes.Visit(start);
+  stack.push_back(start);
   while (!stack.empty()) {
-    const Pixel p = stack.back();
+    const std::ptrdiff_t i = stack.back();
     stack.pop_back();
-    const std::ptrdiff_t i = planes.Index(p.x, p.y);
     const unsigned cls = planes.Class(i);
     if (cls >= kNoClass) continue;
     const int from = planes.Value(i);
-    for (const Move& m : moves[cls])
-      if (Accepts(planes, i + m.cell, seed, from)) accept(i + m.cell, p.x + m.dx, p.y + m.dy);
+    for (const Move& m : moves[cls]) {
+      const int v = planes.Candidate(i + m.cell);
+      if (v >= 0 && 2 * v >= seed && 5 * v >= 4 * from) planes.Visit(i + m.cell), stack.push_back(i + m.cell);
+    }
   }
-}
-
-bool IsSeed(const EdgePlanes& planes, const Move (&along)[4][2], std::ptrdiff_t i, VnBW8 low) {
-  const VnBW8 v = planes.Value(i);
-  const unsigned cls = planes.Class(i);
-  if (v == 0 || v < low || cls >= kNoClass) return false;
-  return v >= planes.Value(i + along[cls][0].cell) && v >= planes.Value(i + along[cls][1].cell);
 }
 
 }  // namespace
 
 void FollowByHysteresis(EdgePlanes& planes, const frame::Rows<VnBW8>& dst, VnBW8 low, VnBW8 high) {
   Move forward[4][3], backward[4][3];
-  Moves(planes, kForward, forward);
-  Moves(planes, kBackward, backward);
+  Moves(planes, dst.pitch, kForward, forward);
+  Moves(planes, dst.pitch, kBackward, backward);
   const int width = planes.Width(), height = planes.Height();
+  std::vector<int> columns(static_cast<std::size_t>(width));
   for (int y = 0; y < height; ++y) {
-    const VnBW8* values = planes.Values(y);
-    for (int x = 0; x < width; ++x)
-      if (values[x] >= high && !planes.Visited(planes.Index(x, y))) {
-        dst.Row(y)[x] = 128;
-        planes.Visit(planes.Index(x, y));
-        Walk(planes, dst, forward, x, y, low);
-      }
+    const int strong = StrongColumns(planes.Values(y), width, high, columns.data());
+    for (int k = 0; k < strong; ++k) {
+      const std::ptrdiff_t i = planes.Index(columns[k], y);
+      if (planes.Visited(i)) continue;
+      VnBW8* out = dst.Row(y) + columns[k];
+      *out = 128;
+      planes.Visit(i);
+      Walk(planes, out, forward, i, low);
+    }
   }
   for (int y = 0; y < height; ++y) {
-    const VnBW8* values = planes.Values(y);
-    for (int x = 0; x < width; ++x)
-      if (values[x] >= high) {
-        dst.Row(y)[x] = 80;
-        planes.Visit(planes.Index(x, y));
-        Walk(planes, dst, backward, x, y, low);
-      }
+    const int strong = StrongColumns(planes.Values(y), width, high, columns.data());
+    for (int k = 0; k < strong; ++k) {
+      const std::ptrdiff_t i = planes.Index(columns[k], y);
+      VnBW8* out = dst.Row(y) + columns[k];
+      *out = 80;
+      planes.Visit(i);
+      Walk(planes, out, backward, i, low);
+    }
   }
 }
 
+// Only growing visits cells, so the grown pixels are the visited ones.
 void FollowByContourGrowing(EdgePlanes& planes, const frame::Rows<VnBW8>& dst, VnBW8 low) {
   Move along[4][2], grow[4][6];
-  Moves(planes, kAlongEdge, along);
-  Moves(planes, kGrowInto, grow);
-  std::vector<Pixel> stack;
-  for (int y = 1; y + 1 < planes.Height(); ++y)
-    for (int x = 1; x + 1 < planes.Width(); ++x)
-      if (IsSeed(planes, along, planes.Index(x, y), low)) Grow(planes, dst, grow, stack, x, y);
+  Moves(planes, dst.pitch, kAlongEdge, along);
+  Moves(planes, dst.pitch, kGrowInto, grow);
+  std::vector<int> columns(static_cast<std::size_t>(planes.Width()));
+  std::vector<std::ptrdiff_t> stack;
+  for (int y = 1; y + 1 < planes.Height(); ++y) {
+    const int seeds = SeedColumns(planes, along, y, low, columns.data());
+    for (int k = 0; k < seeds; ++k) {
+      const std::ptrdiff_t i = planes.Index(columns[k], y);
+      if (!planes.Visited(i)) Grow(planes, grow, stack, i);
+    }
+  }
+  for (int y = 0; y < planes.Height(); ++y) {
+    VnBW8* out = dst.Row(y);
+    for (int x = 0; x < planes.Width(); ++x)
+      if (planes.Visited(planes.Index(x, y))) out[x] = 255;
+  }
 }
 
 }  // namespace vnimg::analysis

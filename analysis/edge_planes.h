@@ -34,6 +34,8 @@ class EdgePlanes {
   // Row y's classes (bytes 0..kNoClass), none of them visited.
   void SetClasses(int y, const VnBW8* classes);
 
+  // The value, or -1 when the cell is visited.
+  int Candidate(std::ptrdiff_t i) const { return Value(i) | -static_cast<int>(Nibble(i) >> 3 & 1u); }
   unsigned Class(std::ptrdiff_t i) const { return Nibble(i) & 7u; }
   bool Visited(std::ptrdiff_t i) const { return (Nibble(i) & kVisited) != 0; }
   void Visit(std::ptrdiff_t i) { m_flags[static_cast<std::size_t>(i >> 1)] |= static_cast<VnBW8>(kVisited << Shift(i)); }

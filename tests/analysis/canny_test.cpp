@@ -247,6 +247,49 @@ TEST(Canny, ContourGrowingFollowsALongSpiral) {
   EXPECT_EQ(stray, 0);
 }
 
+// The vector levels (the detector in one pass into compact planes, the edge following over
+// them) against the plain level (the stages on whole images): every smoothing and following
+// mode, and the following alone with codes that are none of the four; odd sizes, ROIs at odd
+// offsets, guard bytes about the destination.
+TEST(Canny, VectorLevelsMatchTheStagesOnWholeImages) {
+  Rng rng(11);
+  std::uniform_int_distribution<int> side(1, 60), margin(0, 5), code(0, 4), value(0, 40);
+  for (int n = 0; n < 24; ++n) {
+    const int w = n % 8 == 7 ? 301 : side(rng), h = n % 8 == 7 ? 157 : side(rng), x0 = margin(rng), y0 = margin(rng);
+    const Placement p{w, h, x0, y0, x0 + w + margin(rng), y0 + h + margin(rng)};
+    const int range = n % 3 ? 255 : 9;  // a narrow range makes ties and low thresholds
+    const VnImage<VnBW8> src = Make<VnBW8>(w, h, [&](int, int) { return std::uniform_int_distribution<int>(0, range)(rng); });
+    const VnImage<VnBW8> s = Make<VnBW8>(w, h, [&](int, int) { return value(rng) * (value(rng) < 25); });
+    const VnImage<VnBW32> dir = Make<VnBW32>(w, h, [&](int, int) { return VnBW32(code(rng) * 45 + (n % 5 == 0)); });
+    const VnBW8 low = VnBW8(value(rng)), high = VnBW8(low + value(rng));
+    std::vector<std::function<void(VnROI<VnBW8>*, VnCannyThresholds*)>> runs = {
+        [&](VnROI<VnBW8>* d, VnCannyThresholds*) { Hysteresis(&s, d, &dir, low, high); },
+        [&](VnROI<VnBW8>* d, VnCannyThresholds*) { ContourGrowing(&s, d, &dir, low); }};
+    for (int smooth = 0; smooth <= 5; ++smooth)
+      for (int follow = 0; follow <= 2; ++follow)
+        runs.push_back([&src, smooth, follow](VnROI<VnBW8>* d, VnCannyThresholds* t) {
+          ImgCannyDetector(&src, d, SMOOTH_MODE(smooth), EDGE_FOLLOWING_MODE(follow), t);
+        });
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+      GuardedRoi<VnBW8> expected(p, rng);
+      VnCannyThresholds plainChosen, chosen;
+      {
+        LevelSetting plain(simd::Level::Plain);
+        runs[r](expected.roi(), &plainChosen);
+      }
+      for (simd::Level level : Levels()) {
+        SCOPED_TRACE(::testing::Message() << simd::LevelName(level) << " " << w << "x" << h << " run " << r);
+        LevelSetting setting(level);
+        GuardedRoi<VnBW8> actual(p, rng);
+        actual.StartLike(expected);
+        runs[r](actual.roi(), &chosen);
+        ASSERT_TRUE(actual.SameBytesAs(expected));
+        ASSERT_EQ(std::pair(chosen.low, chosen.high), std::pair(plainChosen.low, plainChosen.high));
+      }
+    }
+  }
+}
+
 TEST(Canny, Failures) {
   VnImage<VnBW8> a(5, 5), keep = Make<VnBW8>(6, 5, [](int x, int y) { return x * y; }), b = keep;
   VnImage<VnBW32> g(5, 5);
