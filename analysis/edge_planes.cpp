@@ -104,20 +104,24 @@ int SeedColumns(const EdgePlanes& planes, const Move (&along)[4][2], int y, VnBW
 // Marks every cell reachable from the seed through accepted cells: unvisited, at least half the
 // seed and at least 0.8 times the cell it is reached from (in integers: 2 v >= seed, 5 v >= 4
 // from). Which cells those are does not depend on the order they are visited in, so a plain
-// stack of cells serves.
+// stack of cells serves; the six tests of a cell run without branches.
 void Grow(EdgePlanes& planes, const Move (&moves)[4][6], std::vector<std::ptrdiff_t>& stack, std::ptrdiff_t start) {
   const int seed = planes.Value(start);
   planes.Visit(start);
-  stack.push_back(start);
-  while (!stack.empty()) {
-    const std::ptrdiff_t i = stack.back();
-    stack.pop_back();
+  std::size_t size = 0;
+  stack[size++] = start;
+  while (size > 0) {
+    const std::ptrdiff_t i = stack[--size];
     const unsigned cls = planes.Class(i);
     if (cls >= kNoClass) continue;
+    if (stack.size() < size + 6) stack.resize(2 * stack.size());
     const int from = planes.Value(i);
     for (const Move& m : moves[cls]) {
       const int v = planes.Candidate(i + m.cell);
-      if (v >= 0 && 2 * v >= seed && 5 * v >= 4 * from) planes.Visit(i + m.cell), stack.push_back(i + m.cell);
+      const bool accepted = (v >= 0) & (2 * v >= seed) & (5 * v >= 4 * from);
+      planes.Visit(i + m.cell, accepted);
+      stack[size] = i + m.cell;
+      size += accepted;
     }
   }
 }
@@ -159,7 +163,7 @@ void FollowByContourGrowing(EdgePlanes& planes, const frame::Rows<VnBW8>& dst, V
   Moves(planes, dst.pitch, kAlongEdge, along);
   Moves(planes, dst.pitch, kGrowInto, grow);
   std::vector<int> columns(static_cast<std::size_t>(planes.Width()));
-  std::vector<std::ptrdiff_t> stack;
+  std::vector<std::ptrdiff_t> stack(64);
   for (int y = 1; y + 1 < planes.Height(); ++y) {
     const int seeds = SeedColumns(planes, along, y, low, columns.data());
     for (int k = 0; k < seeds; ++k) {

@@ -38,7 +38,9 @@ class EdgePlanes {
   int Candidate(std::ptrdiff_t i) const { return Value(i) | -static_cast<int>(Nibble(i) >> 3 & 1u); }
   unsigned Class(std::ptrdiff_t i) const { return Nibble(i) & 7u; }
   bool Visited(std::ptrdiff_t i) const { return (Nibble(i) & kVisited) != 0; }
-  void Visit(std::ptrdiff_t i) { m_flags[static_cast<std::size_t>(i >> 1)] |= static_cast<VnBW8>(kVisited << Shift(i)); }
+  void Visit(std::ptrdiff_t i, bool visit = true) {
+    m_flags[static_cast<std::size_t>(i >> 1)] |= static_cast<VnBW8>(static_cast<unsigned>(visit) * kVisited << Shift(i));
+  }
 
  private:
   static constexpr unsigned kVisited = 8;
