@@ -1,19 +1,24 @@
 // Hysteresis and contour growing over the compact planes: the same decisions as the plain
-// loops of edge_following.cpp, reading a byte and a nibble per candidate.
+// loops of edge_following.cpp.
 #include "analysis/edge_planes.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
 #include <vector>
+
+#include "analysis/canny_kernels.h"
 
 namespace vnimg::analysis {
 
 EdgePlanes::EdgePlanes(int width, int height)
     : m_width(width), m_height(height), m_pitch((static_cast<std::ptrdiff_t>(width) + 4) & ~std::ptrdiff_t{1}) {
   const std::size_t rows = static_cast<std::size_t>(height) + 2, pitch = static_cast<std::size_t>(m_pitch);
-  // Not zero-filled: SetClasses writes each row's flags, the frame's values are never read (a
-  // visited cell is not looked at further).
+  // Not zero-filled: the frame here, each row by SetClasses and its writer.
   m_values = std::make_unique_for_overwrite<VnBW8[]>(rows * pitch);
   m_flags = std::make_unique_for_overwrite<VnBW8[]>(rows * pitch / 2);
+  std::memset(m_values.get(), 0, pitch);
+  std::memset(m_values.get() + (rows - 1) * pitch, 0, pitch);
   std::memset(m_flags.get(), kFrame, pitch / 2);
   std::memset(m_flags.get() + (rows - 1) * pitch / 2, kFrame, pitch / 2);
 }
@@ -26,6 +31,9 @@ void EdgePlanes::SetClasses(int y, const VnBW8* classes) {
   const std::ptrdiff_t rest = m_pitch / 2 - 1 - pairs;  // the bytes up to the next row's
   std::memset(flags + pairs, kFrame, static_cast<std::size_t>(rest));
   if (m_width % 2) flags[pairs] = static_cast<VnBW8>(classes[m_width - 1] | (kFrame & 0xF0));
+  VnBW8* values = Values(y);
+  values[-2] = values[-1] = 0;
+  std::memset(values + m_width, 0, static_cast<std::size_t>(m_pitch - 2 - m_width));
 }
 
 namespace {
@@ -38,9 +46,7 @@ constexpr Step kForward[4][3] = {{{1, 1}, {-1, 1}, {0, 1}}, {{-1, 1}, {0, 1}, {-
                                  {{1, 1}, {0, 1}, {1, 0}}};
 constexpr Step kBackward[4][3] = {{{-1, -1}, {1, -1}, {0, -1}}, {{1, -1}, {0, -1}, {1, 0}},
                                   {{-1, 1}, {-1, -1}, {-1, 0}}, {{-1, -1}, {0, -1}, {-1, 0}}};
-// Growing: the two neighbours along the edge a seed is compared with, and the six pixels
-// growing continues into, by class.
-constexpr Step kAlongEdge[4][2] = {{{0, -1}, {0, 1}}, {{-1, 1}, {1, -1}}, {{-1, 0}, {1, 0}}, {{1, 1}, {-1, -1}}};
+// Growing: the six pixels growing continues into, by class.
 constexpr Step kGrowInto[4][6] = {
     {{-1, -1}, {0, -1}, {1, -1}, {-1, 1}, {0, 1}, {1, 1}},
     {{1, -1}, {0, -1}, {1, 0}, {-1, 1}, {-1, 0}, {0, 1}},
@@ -86,41 +92,71 @@ int StrongColumns(const VnBW8* values, int width, VnBW8 high, int* columns) {
   return n;
 }
 
-// The interior columns of row y that seed a growing: a non-zero value at least low, one of the
-// four classes, and not below either neighbour along the edge. Returns their count.
-int SeedColumns(const EdgePlanes& planes, const Move (&along)[4][2], int y, VnBW8 low, int* columns) {
-  int n = 0;
-  for (int x = 1; x + 1 < planes.Width(); ++x) {
-    const std::ptrdiff_t i = planes.Index(x, y);
-    const int v = planes.Value(i);
-    const unsigned cls = planes.Class(i);
-    const Move* m = along[cls & 3];
-    columns[n] = x;
-    n += (v != 0) & (v >= low) & (cls < kNoClass) & (v >= planes.Value(i + m[0].cell)) & (v >= planes.Value(i + m[1].cell));
+// Growing: a seed is an interior pixel of a non-zero value at least low, one of the four
+// classes, and not below either neighbour along the edge; the pair along the edge of a class is
+// the pair across the edge of the class two on, so the suppression row kernel tests it.
+class SeedMap {
+ public:
+  SeedMap(const EdgePlanes& planes, VnBW8 low)
+      : m_words((static_cast<std::size_t>(planes.Width()) + 63) / 64), m_bits(m_words * static_cast<std::size_t>(planes.Height())) {
+    const int width = planes.Width();
+    std::vector<VnBW8> across(static_cast<std::size_t>(width)), valid(across.size()), kept(across.size());
+    const SuppressRowFn suppressRow = SuppressRowVariants().Pick();
+    const int least = std::max<int>(low, 1);
+    for (int y = 1; y + 1 < planes.Height(); ++y) {
+      const VnBW8* flags = planes.Flags(y);
+      for (int x = 0; x < width; ++x) {
+        const unsigned cls = flags[x / 2] >> (x % 2 * 4) & 7u;
+        across[static_cast<std::size_t>(x)] = static_cast<VnBW8>((cls + 2) & 3);
+        valid[static_cast<std::size_t>(x)] = cls < kNoClass;
+      }
+      const VnBW8* values = planes.Values(y);
+      suppressRow(values - planes.Pitch(), values, values + planes.Pitch(), across.data(), kept.data(), width);
+      std::uint64_t* bits = Row(y);
+      for (int x = 1; x + 1 < width; ++x)
+        bits[x / 64] |= std::uint64_t{kept[static_cast<std::size_t>(x)] >= least && valid[static_cast<std::size_t>(x)]} << (x % 64);
+    }
   }
-  return n;
-}
+  // Calls seed(x, y) for every seed in row order.
+  template <class Seed>
+  void ForEach(int height, Seed&& seed) const {
+    for (int y = 0; y < height; ++y)
+      for (std::size_t w = 0; w < m_words; ++w)
+        for (std::uint64_t bits = m_bits[static_cast<std::size_t>(y) * m_words + w]; bits; bits &= bits - 1)
+          seed(static_cast<int>(w * 64 + static_cast<unsigned>(std::countr_zero(bits))), y);
+  }
 
-// Marks every cell reachable from the seed through accepted cells: unvisited, at least half the
-// seed and at least 0.8 times the cell it is reached from (in integers: 2 v >= seed, 5 v >= 4
-// from). Which cells those are does not depend on the order they are visited in, so a plain
-// stack of cells serves; the six tests of a cell run without branches.
+ private:
+  std::uint64_t* Row(int y) { return m_bits.data() + static_cast<std::size_t>(y) * m_words; }
+  std::size_t m_words;
+  std::vector<std::uint64_t> m_bits;
+};
+
+// Grows from the seed into every cell reachable through accepted cells: at least half the seed
+// and at least 0.8 times the cell it is reached from (in integers: 2 v >= seed, 5 v >= 4 from).
+// Which cells those are does not depend on the order they are visited in, so a plain stack
+// serves. An accepted cell's value becomes 0, which no later test accepts (seeds are at least
+// 1), and the cell is marked visited once its neighbours are tested. A stack entry is a cell
+// index shifted left 8 bits under the value the cell had.
 void Grow(EdgePlanes& planes, const Move (&moves)[4][6], std::vector<std::ptrdiff_t>& stack, std::ptrdiff_t start) {
-  const int seed = planes.Value(start);
-  planes.Visit(start);
+  VnBW8* values = planes.Values(0) - planes.Index(0, 0);
+  const int seed = values[start];
+  values[start] = 0;
   std::size_t size = 0;
-  stack[size++] = start;
+  stack[size++] = start << 8 | seed;
   while (size > 0) {
-    const std::ptrdiff_t i = stack[--size];
+    const std::ptrdiff_t i = stack[--size] >> 8;
+    const int from = static_cast<int>(stack[size] & 255);
     const unsigned cls = planes.Class(i);
+    planes.Visit(i);
     if (cls >= kNoClass) continue;
     if (stack.size() < size + 6) stack.resize(2 * stack.size());
-    const int from = planes.Value(i);
     for (const Move& m : moves[cls]) {
-      const int v = planes.Candidate(i + m.cell);
-      const bool accepted = (v >= 0) & (2 * v >= seed) & (5 * v >= 4 * from);
-      planes.Visit(i + m.cell, accepted);
-      stack[size] = i + m.cell;
+      const std::ptrdiff_t j = i + m.cell;
+      const int v = values[j];
+      const bool accepted = (2 * v >= seed) & (5 * v >= 4 * from);
+      values[j] = accepted ? VnBW8{0} : static_cast<VnBW8>(v);
+      stack[size] = j << 8 | v;
       size += accepted;
     }
   }
@@ -157,24 +193,20 @@ void FollowByHysteresis(EdgePlanes& planes, const frame::Rows<VnBW8>& dst, VnBW8
   }
 }
 
-// Only growing visits cells, so the grown pixels are the visited ones.
+// The seeds are found before any growing changes a value; the grown pixels are the visited ones.
 void FollowByContourGrowing(EdgePlanes& planes, const frame::Rows<VnBW8>& dst, VnBW8 low) {
-  Move along[4][2], grow[4][6];
-  Moves(planes, dst.pitch, kAlongEdge, along);
+  Move grow[4][6];
   Moves(planes, dst.pitch, kGrowInto, grow);
-  std::vector<int> columns(static_cast<std::size_t>(planes.Width()));
   std::vector<std::ptrdiff_t> stack(64);
-  for (int y = 1; y + 1 < planes.Height(); ++y) {
-    const int seeds = SeedColumns(planes, along, y, low, columns.data());
-    for (int k = 0; k < seeds; ++k) {
-      const std::ptrdiff_t i = planes.Index(columns[k], y);
-      if (!planes.Visited(i)) Grow(planes, grow, stack, i);
-    }
-  }
+  const SeedMap seeds(planes, low);
+  seeds.ForEach(planes.Height(), [&](int x, int y) {
+    const std::ptrdiff_t i = planes.Index(x, y);
+    if (planes.Value(i) != 0) Grow(planes, grow, stack, i);
+  });
   for (int y = 0; y < planes.Height(); ++y) {
     VnBW8* out = dst.Row(y);
-    for (int x = 0; x < planes.Width(); ++x)
-      if (planes.Visited(planes.Index(x, y))) out[x] = 255;
+    const VnBW8* flags = planes.Flags(y);
+    for (int x = 0; x < planes.Width(); ++x) out[x] |= static_cast<VnBW8>(-(flags[x / 2] >> (x % 2 * 4 + 3) & 1));
   }
 }
 

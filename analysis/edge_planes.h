@@ -1,7 +1,7 @@
 // Compact working planes of the edge following on the vector levels, and the walks over them.
 // Per pixel of a width x height ROI: a byte, the suppressed value, and a nibble, the direction
 // class (0..3 for the codes 0, 45, 90, 135, kNoClass for any other) with a visited bit. A frame
-// of visited cells one wide surrounds the ROI, so that the walks need no bounds tests. At about
+// of visited cells of value 0 one wide surrounds the ROI, so that the walks need no bounds tests. At about
 // 1.5 bytes a pixel the planes stay within the cache far longer than a 32-bit direction image,
 // and the detector fills them from its row lines without materialising any whole-image stage.
 #pragma once
@@ -30,6 +30,7 @@ class EdgePlanes {
 
   // The width values of row y, to be written before the row is followed.
   VnBW8* Values(int y) { return m_values.get() + Index(0, y); }
+  const VnBW8* Values(int y) const { return m_values.get() + Index(0, y); }
   VnBW8 Value(std::ptrdiff_t i) const { return m_values[static_cast<std::size_t>(i)]; }
   // Row y's classes (bytes 0..kNoClass), none of them visited.
   void SetClasses(int y, const VnBW8* classes);
@@ -37,6 +38,8 @@ class EdgePlanes {
   // The value, or -1 when the cell is visited.
   int Candidate(std::ptrdiff_t i) const { return Value(i) | -static_cast<int>(Nibble(i) >> 3 & 1u); }
   unsigned Class(std::ptrdiff_t i) const { return Nibble(i) & 7u; }
+  // Row y's nibbles: pixels 2k and 2k + 1 in the low and high half of byte k.
+  const VnBW8* Flags(int y) const { return m_flags.get() + (Index(0, y) >> 1); }
   bool Visited(std::ptrdiff_t i) const { return (Nibble(i) & kVisited) != 0; }
   void Visit(std::ptrdiff_t i, bool visit = true) {
     m_flags[static_cast<std::size_t>(i >> 1)] |= static_cast<VnBW8>(static_cast<unsigned>(visit) * kVisited << Shift(i));
@@ -54,9 +57,9 @@ class EdgePlanes {
 };
 
 // The hysteresis passes over the planes into dst (of the planes' size), as the plain loops run
-// them. Marks cells visited.
+// them. Both followings use the planes up.
 void FollowByHysteresis(EdgePlanes& planes, const frame::Rows<VnBW8>& dst, VnBW8 low, VnBW8 high);
-// Contour growing over the planes into dst (of the planes' size). Marks cells visited.
+// Contour growing over the planes into dst (of the planes' size).
 void FollowByContourGrowing(EdgePlanes& planes, const frame::Rows<VnBW8>& dst, VnBW8 low);
 
 }  // namespace vnimg::analysis
