@@ -92,52 +92,50 @@ int StrongColumns(const VnBW8* values, int width, VnBW8 high, int* columns) {
   return n;
 }
 
-// Growing: a seed is an interior pixel of a non-zero value at least low, one of the four
-// classes, and not below either neighbour along the edge; the pair along the edge of a class is
-// the pair across the edge of the class two on, so the suppression row kernel tests it.
-class SeedMap {
- public:
-  SeedMap(const EdgePlanes& planes, VnBW8 low)
-      : m_words((static_cast<std::size_t>(planes.Width()) + 63) / 64), m_bits(m_words * static_cast<std::size_t>(planes.Height())) {
-    const int width = planes.Width();
-    std::vector<VnBW8> across(static_cast<std::size_t>(width)), valid(across.size()), kept(across.size());
-    const SuppressRowFn suppressRow = SuppressRowVariants().Pick();
-    const int least = std::max<int>(low, 1);
-    for (int y = 1; y + 1 < planes.Height(); ++y) {
-      const VnBW8* flags = planes.Flags(y);
-      for (int x = 0; x < width; ++x) {
-        const unsigned cls = flags[x / 2] >> (x % 2 * 4) & 7u;
-        across[static_cast<std::size_t>(x)] = static_cast<VnBW8>((cls + 2) & 3);
-        valid[static_cast<std::size_t>(x)] = cls < kNoClass;
-      }
-      const VnBW8* values = planes.Values(y);
-      suppressRow(values - planes.Pitch(), values, values + planes.Pitch(), across.data(), kept.data(), width);
-      std::uint64_t* bits = Row(y);
-      for (int x = 1; x + 1 < width; ++x)
-        bits[x / 64] |= std::uint64_t{kept[static_cast<std::size_t>(x)] >= least && valid[static_cast<std::size_t>(x)]} << (x % 64);
+// Marks the seeds of growing visited: interior pixels of a non-zero value at least low, one of
+// the four classes, and not below either neighbour along the edge. The pair along the edge of a
+// class is the pair across the edge of the class two on, so the suppression row kernel tests
+// it. All seeds are marked before any growing changes a value.
+void MarkSeeds(EdgePlanes& planes, VnBW8 low) {
+  const int width = planes.Width(), pairs = (width + 1) / 2;
+  const int least = std::max<int>(low, 1);
+  const SuppressRowFn suppressRow = SuppressRowVariants().Pick();
+  std::vector<VnBW8> across(static_cast<std::size_t>(width) + 1), kept(across.size());
+  for (int y = 1; y + 1 < planes.Height(); ++y) {
+    VnBW8* flags = planes.Flags(y);
+    for (int k = 0; k < pairs; ++k) {
+      across[2 * k] = static_cast<VnBW8>((flags[k] + 2) & 3);
+      across[2 * k + 1] = static_cast<VnBW8>(((flags[k] >> 4) + 2) & 3);
+    }
+    const VnBW8* values = planes.Values(y);
+    suppressRow(values - planes.Pitch(), values, values + planes.Pitch(), across.data(), kept.data(), width);
+    kept[0] = kept[static_cast<std::size_t>(width) - 1] = kept[static_cast<std::size_t>(width)] = 0;
+    for (int k = 0; k < pairs; ++k) {
+      const unsigned b = flags[k];
+      const unsigned first = (kept[2 * k] >= least) & !(b & 4), second = (kept[2 * k + 1] >= least) & !(b & 0x40);
+      flags[k] = static_cast<VnBW8>(b | first << 3 | second << 7);
     }
   }
-  // Calls seed(x, y) for every seed in row order.
-  template <class Seed>
-  void ForEach(int height, Seed&& seed) const {
-    for (int y = 0; y < height; ++y)
-      for (std::size_t w = 0; w < m_words; ++w)
-        for (std::uint64_t bits = m_bits[static_cast<std::size_t>(y) * m_words + w]; bits; bits &= bits - 1)
-          seed(static_cast<int>(w * 64 + static_cast<unsigned>(std::countr_zero(bits))), y);
-  }
+}
 
- private:
-  std::uint64_t* Row(int y) { return m_bits.data() + static_cast<std::size_t>(y) * m_words; }
-  std::size_t m_words;
-  std::vector<std::uint64_t> m_bits;
-};
+// The columns of row y whose cells are visited, in order (x below the width rounded down to
+// even: the last column of an odd width is no seed); returns their count.
+int VisitedColumns(EdgePlanes& planes, int y, int* columns) {
+  const VnBW8* flags = planes.Flags(y);
+  int n = 0;
+  for (int k = 0; k < planes.Width() / 2; ++k) {
+    columns[n] = 2 * k, n += flags[k] >> 3 & 1;
+    columns[n] = 2 * k + 1, n += flags[k] >> 7 & 1;
+  }
+  return n;
+}
 
 // Grows from the seed into every cell reachable through accepted cells: at least half the seed
 // and at least 0.8 times the cell it is reached from (in integers: 2 v >= seed, 5 v >= 4 from).
 // Which cells those are does not depend on the order they are visited in, so a plain stack
 // serves. An accepted cell's value becomes 0, which no later test accepts (seeds are at least
-// 1), and the cell is marked visited once its neighbours are tested. A stack entry is a cell
-// index shifted left 8 bits under the value the cell had.
+// 1), and its class kGrown once its neighbours are tested. A stack entry is a cell index
+// shifted left 8 bits over the value the cell had.
 void Grow(EdgePlanes& planes, const Move (&moves)[4][6], std::vector<std::ptrdiff_t>& stack, std::ptrdiff_t start) {
   VnBW8* values = planes.Values(0) - planes.Index(0, 0);
   const int seed = values[start];
@@ -148,7 +146,7 @@ void Grow(EdgePlanes& planes, const Move (&moves)[4][6], std::vector<std::ptrdif
     const std::ptrdiff_t i = stack[--size] >> 8;
     const int from = static_cast<int>(stack[size] & 255);
     const unsigned cls = planes.Class(i);
-    planes.Visit(i);
+    planes.SetClass(i, kGrown);
     if (cls >= kNoClass) continue;
     if (stack.size() < size + 6) stack.resize(2 * stack.size());
     for (const Move& m : moves[cls]) {
@@ -193,20 +191,26 @@ void FollowByHysteresis(EdgePlanes& planes, const frame::Rows<VnBW8>& dst, VnBW8
   }
 }
 
-// The seeds are found before any growing changes a value; the grown pixels are the visited ones.
 void FollowByContourGrowing(EdgePlanes& planes, const frame::Rows<VnBW8>& dst, VnBW8 low) {
   Move grow[4][6];
   Moves(planes, dst.pitch, kGrowInto, grow);
   std::vector<std::ptrdiff_t> stack(64);
-  const SeedMap seeds(planes, low);
-  seeds.ForEach(planes.Height(), [&](int x, int y) {
-    const std::ptrdiff_t i = planes.Index(x, y);
-    if (planes.Value(i) != 0) Grow(planes, grow, stack, i);
-  });
+  std::vector<int> columns(static_cast<std::size_t>(planes.Width()));
+  MarkSeeds(planes, low);
+  for (int y = 1; y + 1 < planes.Height(); ++y) {
+    const int seeds = VisitedColumns(planes, y, columns.data());
+    for (int k = 0; k < seeds; ++k) {
+      const std::ptrdiff_t i = planes.Index(columns[k], y);
+      if (planes.Value(i) != 0) Grow(planes, grow, stack, i);
+    }
+  }
+  const int width = planes.Width();
+  const auto grown = [](unsigned nibble) { return static_cast<VnBW8>(-((nibble & 7u) == kGrown)); };
   for (int y = 0; y < planes.Height(); ++y) {
     VnBW8* out = dst.Row(y);
     const VnBW8* flags = planes.Flags(y);
-    for (int x = 0; x < planes.Width(); ++x) out[x] |= static_cast<VnBW8>(-(flags[x / 2] >> (x % 2 * 4 + 3) & 1));
+    for (int k = 0; k < width / 2; ++k) out[2 * k] |= grown(flags[k]), out[2 * k + 1] |= grown(flags[k] >> 4);
+    if (width % 2) out[width - 1] |= grown(flags[width / 2]);
   }
 }
 

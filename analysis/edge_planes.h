@@ -16,6 +16,8 @@
 namespace vnimg::analysis {
 
 inline constexpr VnBW8 kNoClass = 4;
+// The class a grown pixel's cell takes once its neighbours are tested.
+inline constexpr VnBW8 kGrown = 5;
 
 // Throws std::bad_alloc when the planes cannot be had. Cell (x, y) is at index
 // (y + 1) * pitch + x + 2, so that every row starts on a whole byte of nibbles.
@@ -38,12 +40,14 @@ class EdgePlanes {
   // The value, or -1 when the cell is visited.
   int Candidate(std::ptrdiff_t i) const { return Value(i) | -static_cast<int>(Nibble(i) >> 3 & 1u); }
   unsigned Class(std::ptrdiff_t i) const { return Nibble(i) & 7u; }
-  // Row y's nibbles: pixels 2k and 2k + 1 in the low and high half of byte k.
-  const VnBW8* Flags(int y) const { return m_flags.get() + (Index(0, y) >> 1); }
-  bool Visited(std::ptrdiff_t i) const { return (Nibble(i) & kVisited) != 0; }
-  void Visit(std::ptrdiff_t i, bool visit = true) {
-    m_flags[static_cast<std::size_t>(i >> 1)] |= static_cast<VnBW8>(static_cast<unsigned>(visit) * kVisited << Shift(i));
+  void SetClass(std::ptrdiff_t i, unsigned cls) {
+    VnBW8& pair = m_flags[static_cast<std::size_t>(i >> 1)];
+    pair = static_cast<VnBW8>((pair & ~(7u << Shift(i))) | cls << Shift(i));
   }
+  // Row y's nibbles: pixels 2k and 2k + 1 in the low and high half of byte k.
+  VnBW8* Flags(int y) { return m_flags.get() + (Index(0, y) >> 1); }
+  bool Visited(std::ptrdiff_t i) const { return (Nibble(i) & kVisited) != 0; }
+  void Visit(std::ptrdiff_t i) { m_flags[static_cast<std::size_t>(i >> 1)] |= static_cast<VnBW8>(kVisited << Shift(i)); }
 
  private:
   static constexpr unsigned kVisited = 8;
@@ -59,7 +63,8 @@ class EdgePlanes {
 // The hysteresis passes over the planes into dst (of the planes' size), as the plain loops run
 // them. Both followings use the planes up.
 void FollowByHysteresis(EdgePlanes& planes, const frame::Rows<VnBW8>& dst, VnBW8 low, VnBW8 high);
-// Contour growing over the planes into dst (of the planes' size).
+// Contour growing over the planes into dst (of the planes' size): the visited bit marks the
+// seeds, the class kGrown the grown pixels.
 void FollowByContourGrowing(EdgePlanes& planes, const frame::Rows<VnBW8>& dst, VnBW8 low);
 
 }  // namespace vnimg::analysis
