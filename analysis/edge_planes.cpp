@@ -70,17 +70,17 @@ void Moves(const EdgePlanes& planes, std::ptrdiff_t outPitch, const Step (&steps
 // From cell i (at *out), each step to the strongest unvisited candidate (the first among
 // equals) while it is at least low; reached pixels become 255. Selects without branches: the
 // candidates of a noisy image are a toss-up.
-void Walk(EdgePlanes& planes, VnBW8* out, const Move (&moves)[4][3], std::ptrdiff_t i, VnBW8 low) {
+void Walk(const Cells cells, VnBW8* out, const Move (&moves)[4][3], std::ptrdiff_t i, VnBW8 low) {
   for (;;) {
-    const unsigned cls = planes.Class(i);
+    const unsigned cls = cells.Class(i);
     if (cls >= kNoClass) return;
     const Move* m = moves[cls];
-    const int c0 = planes.Candidate(i + m[0].cell), c1 = planes.Candidate(i + m[1].cell), c2 = planes.Candidate(i + m[2].cell);
+    const int c0 = cells.Candidate(i + m[0].cell), c1 = cells.Candidate(i + m[1].cell), c2 = cells.Candidate(i + m[2].cell);
     const int best01 = c1 > c0 ? c1 : c0, chosen01 = c1 > c0 ? 1 : 0;
     const int best = c2 > best01 ? c2 : best01, chosen = c2 > best01 ? 2 : chosen01;
     if (best < low) return;
     i += m[chosen].cell, out += m[chosen].out;
-    planes.Visit(i);
+    cells.Visit(i);
     *out = 255;
   }
 }
@@ -136,25 +136,25 @@ int VisitedColumns(EdgePlanes& planes, int y, int* columns) {
 // serves. An accepted cell's value becomes 0, which no later test accepts (seeds are at least
 // 1), and its class kGrown once its neighbours are tested. A stack entry is a cell index
 // shifted left 8 bits over the value the cell had.
-void Grow(EdgePlanes& planes, const Move (&moves)[4][6], std::vector<std::ptrdiff_t>& stack, std::ptrdiff_t start) {
-  VnBW8* values = planes.Values(0) - planes.Index(0, 0);
-  const int seed = values[start];
-  values[start] = 0;
+void Grow(const Cells cells, const Move (&moves)[4][6], std::vector<std::ptrdiff_t>& stack, std::ptrdiff_t start) {
+  const int seed = cells.Value(start);
+  cells.Value(start) = 0;
+  std::ptrdiff_t* entries = stack.data();
   std::size_t size = 0;
-  stack[size++] = start << 8 | seed;
+  entries[size++] = start << 8 | seed;
   while (size > 0) {
-    const std::ptrdiff_t i = stack[--size] >> 8;
-    const int from = static_cast<int>(stack[size] & 255);
-    const unsigned cls = planes.Class(i);
-    planes.SetClass(i, kGrown);
+    const std::ptrdiff_t i = entries[--size] >> 8;
+    const int from = static_cast<int>(entries[size] & 255);
+    const unsigned cls = cells.Class(i);
+    cells.SetClass(i, kGrown);
     if (cls >= kNoClass) continue;
-    if (stack.size() < size + 6) stack.resize(2 * stack.size());
+    if (stack.size() < size + 6) stack.resize(2 * stack.size()), entries = stack.data();
     for (const Move& m : moves[cls]) {
       const std::ptrdiff_t j = i + m.cell;
-      const int v = values[j];
+      const int v = cells.Value(j);
       const bool accepted = (2 * v >= seed) & (5 * v >= 4 * from);
-      values[j] = accepted ? VnBW8{0} : static_cast<VnBW8>(v);
-      stack[size] = j << 8 | v;
+      cells.Value(j) = accepted ? VnBW8{0} : static_cast<VnBW8>(v);
+      entries[size] = j << 8 | v;
       size += accepted;
     }
   }
@@ -167,16 +167,17 @@ void FollowByHysteresis(EdgePlanes& planes, const frame::Rows<VnBW8>& dst, VnBW8
   Moves(planes, dst.pitch, kForward, forward);
   Moves(planes, dst.pitch, kBackward, backward);
   const int width = planes.Width(), height = planes.Height();
+  const Cells cells = planes.GetCells();
   std::vector<int> columns(static_cast<std::size_t>(width));
   for (int y = 0; y < height; ++y) {
     const int strong = StrongColumns(planes.Values(y), width, high, columns.data());
     for (int k = 0; k < strong; ++k) {
       const std::ptrdiff_t i = planes.Index(columns[k], y);
-      if (planes.Visited(i)) continue;
+      if (cells.Visited(i)) continue;
       VnBW8* out = dst.Row(y) + columns[k];
       *out = 128;
-      planes.Visit(i);
-      Walk(planes, out, forward, i, low);
+      cells.Visit(i);
+      Walk(cells, out, forward, i, low);
     }
   }
   for (int y = 0; y < height; ++y) {
@@ -185,8 +186,8 @@ void FollowByHysteresis(EdgePlanes& planes, const frame::Rows<VnBW8>& dst, VnBW8
       const std::ptrdiff_t i = planes.Index(columns[k], y);
       VnBW8* out = dst.Row(y) + columns[k];
       *out = 80;
-      planes.Visit(i);
-      Walk(planes, out, backward, i, low);
+      cells.Visit(i);
+      Walk(cells, out, backward, i, low);
     }
   }
 }
@@ -201,7 +202,7 @@ void FollowByContourGrowing(EdgePlanes& planes, const frame::Rows<VnBW8>& dst, V
     const int seeds = VisitedColumns(planes, y, columns.data());
     for (int k = 0; k < seeds; ++k) {
       const std::ptrdiff_t i = planes.Index(columns[k], y);
-      if (planes.Value(i) != 0) Grow(planes, grow, stack, i);
+      if (planes.GetCells().Value(i) != 0) Grow(planes.GetCells(), grow, stack, i);
     }
   }
   const int width = planes.Width();

@@ -19,6 +19,28 @@ inline constexpr VnBW8 kNoClass = 4;
 // The class a grown pixel's cell takes once its neighbours are tested.
 inline constexpr VnBW8 kGrown = 5;
 
+// The cells by index, through raw pointers: a copy in a local is known not to change when a
+// destination pixel is written.
+struct Cells {
+  VnBW8* values;
+  VnBW8* flags;
+
+  VnBW8& Value(std::ptrdiff_t i) const { return values[i]; }
+  // The value, or -1 when the cell is visited.
+  int Candidate(std::ptrdiff_t i) const { return values[i] | -static_cast<int>(Nibble(i) >> 3 & 1u); }
+  unsigned Class(std::ptrdiff_t i) const { return Nibble(i) & 7u; }
+  void SetClass(std::ptrdiff_t i, unsigned cls) const {
+    VnBW8& pair = flags[i >> 1];
+    pair = static_cast<VnBW8>((pair & ~(7u << Shift(i))) | cls << Shift(i));
+  }
+  bool Visited(std::ptrdiff_t i) const { return (Nibble(i) & kVisited) != 0; }
+  void Visit(std::ptrdiff_t i) const { flags[i >> 1] |= static_cast<VnBW8>(kVisited << Shift(i)); }
+
+  static constexpr unsigned kVisited = 8;
+  static unsigned Shift(std::ptrdiff_t i) { return static_cast<unsigned>(i & 1) * 4; }
+  unsigned Nibble(std::ptrdiff_t i) const { return flags[i >> 1] >> Shift(i); }
+};
+
 // Throws std::bad_alloc when the planes cannot be had. Cell (x, y) is at index
 // (y + 1) * pitch + x + 2, so that every row starts on a whole byte of nibbles.
 class EdgePlanes {
@@ -29,31 +51,17 @@ class EdgePlanes {
   int Height() const { return m_height; }
   std::ptrdiff_t Pitch() const { return m_pitch; }
   std::ptrdiff_t Index(int x, int y) const { return (y + 1) * m_pitch + x + 2; }
+  Cells GetCells() const { return {m_values.get(), m_flags.get()}; }
 
   // The width values of row y, to be written before the row is followed.
-  VnBW8* Values(int y) { return m_values.get() + Index(0, y); }
-  const VnBW8* Values(int y) const { return m_values.get() + Index(0, y); }
-  VnBW8 Value(std::ptrdiff_t i) const { return m_values[static_cast<std::size_t>(i)]; }
+  VnBW8* Values(int y) const { return m_values.get() + Index(0, y); }
   // Row y's classes (bytes 0..kNoClass), none of them visited.
   void SetClasses(int y, const VnBW8* classes);
-
-  // The value, or -1 when the cell is visited.
-  int Candidate(std::ptrdiff_t i) const { return Value(i) | -static_cast<int>(Nibble(i) >> 3 & 1u); }
-  unsigned Class(std::ptrdiff_t i) const { return Nibble(i) & 7u; }
-  void SetClass(std::ptrdiff_t i, unsigned cls) {
-    VnBW8& pair = m_flags[static_cast<std::size_t>(i >> 1)];
-    pair = static_cast<VnBW8>((pair & ~(7u << Shift(i))) | cls << Shift(i));
-  }
   // Row y's nibbles: pixels 2k and 2k + 1 in the low and high half of byte k.
-  VnBW8* Flags(int y) { return m_flags.get() + (Index(0, y) >> 1); }
-  bool Visited(std::ptrdiff_t i) const { return (Nibble(i) & kVisited) != 0; }
-  void Visit(std::ptrdiff_t i) { m_flags[static_cast<std::size_t>(i >> 1)] |= static_cast<VnBW8>(kVisited << Shift(i)); }
+  VnBW8* Flags(int y) const { return m_flags.get() + (Index(0, y) >> 1); }
 
  private:
-  static constexpr unsigned kVisited = 8;
-  static constexpr VnBW8 kFrame = (kVisited | kNoClass) * 0x11;  // two frame nibbles
-  static unsigned Shift(std::ptrdiff_t i) { return static_cast<unsigned>(i & 1) * 4; }
-  unsigned Nibble(std::ptrdiff_t i) const { return m_flags[static_cast<std::size_t>(i >> 1)] >> Shift(i); }
+  static constexpr VnBW8 kFrame = (Cells::kVisited | kNoClass) * 0x11;  // two frame nibbles
 
   int m_width, m_height;
   std::ptrdiff_t m_pitch;  // even
