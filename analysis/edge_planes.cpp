@@ -68,29 +68,48 @@ void Moves(const EdgePlanes& planes, std::ptrdiff_t outPitch, const Step (&steps
 }
 
 // From cell i (at *out), each step to the strongest unvisited candidate (the first among
-// equals) while it is at least low; reached pixels become 255. Selects without branches: the
-// candidates of a noisy image are a toss-up.
+// equals) while it is at least low; reached pixels become 255. A visited cell's value is 0, which
+// no step takes when low is at least 1, so that a candidate is one byte. Selects without
+// branches: the candidates of a noisy image are a toss-up.
 void Walk(const Cells cells, VnBW8* out, const Move (&moves)[4][3], std::ptrdiff_t i, VnBW8 low) {
-  for (;;) {
-    const unsigned cls = cells.Class(i);
+  for (unsigned cls = cells.Class(i);;) {
     if (cls >= kNoClass) return;
     const Move* m = moves[cls];
-    const int c0 = cells.Candidate(i + m[0].cell), c1 = cells.Candidate(i + m[1].cell), c2 = cells.Candidate(i + m[2].cell);
+    const int c0 = cells.Value(i + m[0].cell), c1 = cells.Value(i + m[1].cell), c2 = cells.Value(i + m[2].cell);
     const int best01 = c1 > c0 ? c1 : c0, chosen01 = c1 > c0 ? 1 : 0;
     const int best = c2 > best01 ? c2 : best01, chosen = c2 > best01 ? 2 : chosen01;
     if (best < low) return;
     i += m[chosen].cell, out += m[chosen].out;
+    cls = cells.Class(i);  // read before the visit writes the byte
     cells.Visit(i);
     *out = 255;
   }
 }
 
-// The columns of a row whose value is at least high, in order; returns their count.
-int StrongColumns(const VnBW8* values, int width, VnBW8 high, int* columns) {
-  int n = 0;
-  for (int x = 0; x < width; ++x) columns[n] = x, n += values[x] >= high;
-  return n;
-}
+// One bit per pixel, set where the value is at least high: the seeds of both passes, listed
+// before the walks change any value.
+class StrongMap {
+ public:
+  StrongMap(const EdgePlanes& planes, VnBW8 high)
+      : m_words((static_cast<std::size_t>(planes.Width()) + 63) / 64), m_bits(m_words * static_cast<std::size_t>(planes.Height())) {
+    for (int y = 0; y < planes.Height(); ++y) {
+      const VnBW8* values = planes.Values(y);
+      std::uint64_t* bits = m_bits.data() + m_words * static_cast<std::size_t>(y);
+      for (int x = 0; x < planes.Width(); ++x) bits[x / 64] |= std::uint64_t{values[x] >= high} << (x % 64);
+    }
+  }
+  // Calls visit(x) for each strong pixel of row y, in order.
+  template <class Visit>
+  void ForEachInRow(int y, Visit&& visit) const {
+    const std::uint64_t* bits = m_bits.data() + m_words * static_cast<std::size_t>(y);
+    for (std::size_t k = 0; k < m_words; ++k)
+      for (std::uint64_t b = bits[k]; b; b &= b - 1) visit(static_cast<int>(k * 64 + static_cast<unsigned>(std::countr_zero(b))));
+  }
+
+ private:
+  std::size_t m_words;
+  std::vector<std::uint64_t> m_bits;
+};
 
 // Marks the seeds of growing visited: interior pixels of a non-zero value at least low, one of
 // the four classes, and not below either neighbour along the edge. The pair along the edge of a
@@ -166,30 +185,20 @@ void FollowByHysteresis(EdgePlanes& planes, const frame::Rows<VnBW8>& dst, VnBW8
   Move forward[4][3], backward[4][3];
   Moves(planes, dst.pitch, kForward, forward);
   Moves(planes, dst.pitch, kBackward, backward);
-  const int width = planes.Width(), height = planes.Height();
   const Cells cells = planes.GetCells();
-  std::vector<int> columns(static_cast<std::size_t>(width));
-  for (int y = 0; y < height; ++y) {
-    const int strong = StrongColumns(planes.Values(y), width, high, columns.data());
-    for (int k = 0; k < strong; ++k) {
-      const std::ptrdiff_t i = planes.Index(columns[k], y);
-      if (cells.Visited(i)) continue;
-      VnBW8* out = dst.Row(y) + columns[k];
-      *out = 128;
-      cells.Visit(i);
-      Walk(cells, out, forward, i, low);
-    }
-  }
-  for (int y = 0; y < height; ++y) {
-    const int strong = StrongColumns(planes.Values(y), width, high, columns.data());
-    for (int k = 0; k < strong; ++k) {
-      const std::ptrdiff_t i = planes.Index(columns[k], y);
-      VnBW8* out = dst.Row(y) + columns[k];
-      *out = 80;
-      cells.Visit(i);
-      Walk(cells, out, backward, i, low);
-    }
-  }
+  const StrongMap strong(planes, high);
+  const auto seed = [&](int x, int y, VnBW8 mark, const Move (&moves)[4][3]) {
+    const std::ptrdiff_t i = planes.Index(x, y);
+    VnBW8* out = dst.Row(y) + x;
+    *out = mark;
+    cells.Visit(i);
+    Walk(cells, out, moves, i, low);
+  };
+  for (int y = 0; y < planes.Height(); ++y)
+    strong.ForEachInRow(y, [&](int x) {
+      if (!cells.Visited(planes.Index(x, y))) seed(x, y, 128, forward);
+    });
+  for (int y = 0; y < planes.Height(); ++y) strong.ForEachInRow(y, [&](int x) { seed(x, y, 80, backward); });
 }
 
 void FollowByContourGrowing(EdgePlanes& planes, const frame::Rows<VnBW8>& dst, VnBW8 low) {

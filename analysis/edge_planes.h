@@ -26,15 +26,17 @@ struct Cells {
   VnBW8* flags;
 
   VnBW8& Value(std::ptrdiff_t i) const { return values[i]; }
-  // The value, or -1 when the cell is visited.
-  int Candidate(std::ptrdiff_t i) const { return values[i] | -static_cast<int>(Nibble(i) >> 3 & 1u); }
   unsigned Class(std::ptrdiff_t i) const { return Nibble(i) & 7u; }
   void SetClass(std::ptrdiff_t i, unsigned cls) const {
     VnBW8& pair = flags[i >> 1];
     pair = static_cast<VnBW8>((pair & ~(7u << Shift(i))) | cls << Shift(i));
   }
   bool Visited(std::ptrdiff_t i) const { return (Nibble(i) & kVisited) != 0; }
-  void Visit(std::ptrdiff_t i) const { flags[i >> 1] |= static_cast<VnBW8>(kVisited << Shift(i)); }
+  // Marks the cell visited and sets its value to 0.
+  void Visit(std::ptrdiff_t i) const {
+    flags[i >> 1] |= static_cast<VnBW8>(kVisited << Shift(i));
+    values[i] = 0;
+  }
 
   static constexpr unsigned kVisited = 8;
   static unsigned Shift(std::ptrdiff_t i) { return static_cast<unsigned>(i & 1) * 4; }
@@ -69,7 +71,7 @@ class EdgePlanes {
 };
 
 // The hysteresis passes over the planes into dst (of the planes' size), as the plain loops run
-// them. Both followings use the planes up.
+// them, for a low of at least 1. Both followings use the planes up.
 void FollowByHysteresis(EdgePlanes& planes, const frame::Rows<VnBW8>& dst, VnBW8 low, VnBW8 high);
 // Contour growing over the planes into dst (of the planes' size): the visited bit marks the
 // seeds, the class kGrown the grown pixels.
