@@ -91,14 +91,15 @@ void SuppressRows(const VnROI<VnBW32>& gradient, VnROI<VnBW32>& direction, VnROI
   }
 }
 
-bool SmoothsAt(SMOOTH_MODE smooth, int width, int height) {
+// The half-size of the smoothing window at this size; 0 when the mode smooths nothing here.
+int SmoothingHalf(SMOOTH_MODE smooth, int width, int height) {
   const int side = std::min(width, height);
   switch (smooth) {
-    case SMOOTH_GAUSSIAN_3X3: return side >= 3;
-    case SMOOTH_GAUSSIAN_5X5: return side >= 5;
-    case SMOOTH_GAUSSIAN_7X7: return side >= 7;
-    case SMOOTH_MEDIAN: return true;
-    default: return false;
+    case SMOOTH_GAUSSIAN_3X3: return side >= 3 ? 1 : 0;
+    case SMOOTH_GAUSSIAN_5X5: return side >= 5 ? 2 : 0;
+    case SMOOTH_GAUSSIAN_7X7: return side >= 7 ? 3 : 0;
+    case SMOOTH_MEDIAN: return 1;
+    default: return 0;
   }
 }
 
@@ -128,7 +129,7 @@ class SourceRows {
  public:
   SourceRows(const VnROI<VnBW8>& src, SMOOTH_MODE smooth)
       : m_src(src), m_rows(src), m_smooth(smooth), m_height(src.GetHeight()),
-        m_half(SmoothsAt(smooth, src.GetWidth(), m_height) ? (smooth == SMOOTH_GAUSSIAN_5X5 ? 2 : smooth == SMOOTH_GAUSSIAN_7X7 ? 3 : 1) : 0) {
+        m_half(SmoothingHalf(smooth, src.GetWidth(), m_height)) {
     if (m_half == 0) return;
     if (!Make(m_strip, src.GetWidth(), std::min(m_height, kStripRows + 2 * m_half))) throw std::bad_alloc();
     m_rows = frame::Rows<VnBW8>(m_strip);
@@ -230,16 +231,6 @@ bool SuppressIntoPlanes(const VnROI<VnBW8>& src, SMOOTH_MODE smooth, EdgePlanes&
   return true;
 }
 
-// The smoothed image when the mode smooths at this size, else src itself; null when the
-// smoothing fails, with its code set.
-const VnROI<VnBW8>* Smoothed(const VnROI<VnBW8>* src, SMOOTH_MODE smooth, VnImage<VnBW8>& smoothed) {
-  const int width = src->GetWidth(), height = src->GetHeight();
-  if (!SmoothsAt(smooth, width, height)) return src;
-  if (!Make(smoothed, width, height)) return nullptr;
-  Smooth(smooth, src, &smoothed);
-  return VnGetError() ? nullptr : &smoothed;
-}
-
 // The stages one after another, each on whole images, as the plain reference; false at the
 // first that fails, with its code set. The direction codes overwrite the gradient vectors, which
 // nothing reads afterwards.
@@ -247,8 +238,13 @@ bool DetectByStages(const VnROI<VnBW8>* src, VnROI<VnBW8>* dst, SMOOTH_MODE smoo
                     VnCannyThresholds* chosen) {
   const int width = src->GetWidth(), height = src->GetHeight();
   VnImage<VnBW8> smoothed;
-  const VnROI<VnBW8>* source = Smoothed(src, smooth, smoothed);
-  if (!source) return false;
+  const VnROI<VnBW8>* source = src;
+  if (SmoothingHalf(smooth, width, height) > 0) {
+    if (!Make(smoothed, width, height)) return false;
+    Smooth(smooth, src, &smoothed);
+    if (VnGetError()) return false;
+    source = &smoothed;
+  }
   VnImage<VnBW32> gradient;
   if (!Make(gradient, width, height)) return false;
   ImgGradientVector(source, &gradient);
@@ -284,16 +280,6 @@ bool DetectInPlanes(const VnROI<VnBW8>* src, VnROI<VnBW8>* dst, SMOOTH_MODE smoo
 }
 
 }  // namespace
-}  // namespace vnimg::analysis
-
-using namespace vnimg;
-using namespace vnimg::analysis;
-
-VnCannyThresholds CannyThresholdSearch(const VnBWHistogramVector& histogram) {
-  return ThresholdSearch(histogram.GetDataPtr(), std::min(histogram.GetNumElements(), 256u));
-}
-
-namespace vnimg::analysis {
 
 VnCannyThresholds ThresholdSearch(const unsigned int* histogram, unsigned bins) {
   // count[i], sum[i]: the pixels below level i and the sum of their levels; exact in 64 bits.
@@ -326,6 +312,13 @@ VnCannyThresholds ThresholdSearch(const unsigned int* histogram, unsigned bins) 
 }
 
 }  // namespace vnimg::analysis
+
+using namespace vnimg;
+using namespace vnimg::analysis;
+
+VnCannyThresholds CannyThresholdSearch(const VnBWHistogramVector& histogram) {
+  return ThresholdSearch(histogram.GetDataPtr(), std::min(histogram.GetNumElements(), 256u));
+}
 
 void NonMaximaSuppression(const VnROI<VnBW32>* gradient, VnROI<VnBW32>* direction, VnROI<VnBW8>* suppressed) {
   constexpr const char* kTrace = "NonMaximaSuppression";

@@ -1,9 +1,9 @@
 // Compact working planes of the edge following on the vector levels, and the walks over them.
 // Per pixel of a width x height ROI: a byte, the suppressed value, and a nibble, the direction
 // class (0..3 for the codes 0, 45, 90, 135, kNoClass for any other) with a visited bit. A frame
-// of visited cells of value 0 one wide surrounds the ROI, so that the walks need no bounds tests. At about
-// 1.5 bytes a pixel the planes stay within the cache far longer than a 32-bit direction image,
-// and the detector fills them from its row lines without materialising any whole-image stage.
+// of visited cells of value 0, one cell wide, surrounds the ROI, so that the walks need no bounds
+// tests. At 1.5 bytes a pixel (the plain stages hold 4 for the codes, 1 for the suppressed
+// values and 1 for the visited map) a 4096 x 4096 ROI's planes take 25 MB.
 #pragma once
 
 #include <cstddef>
