@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <limits>
+#include <new>
 #include <vector>
 
 #include "analysis/canny_kernels.h"
@@ -14,6 +16,8 @@ namespace vnimg::analysis {
 EdgePlanes::EdgePlanes(int width, int height)
     : m_width(width), m_height(height), m_pitch((static_cast<std::ptrdiff_t>(width) + 4) & ~std::ptrdiff_t{1}) {
   const std::size_t rows = static_cast<std::size_t>(height) + 2, pitch = static_cast<std::size_t>(m_pitch);
+  // Every cell index must fit a std::ptrdiff_t (a 32-bit one too).
+  if (std::uint64_t{rows} * pitch > static_cast<std::uint64_t>(std::numeric_limits<std::ptrdiff_t>::max())) throw std::bad_alloc();
   // Not zero-filled: the frame here, each row by SetClasses and its writer.
   m_values = std::make_unique_for_overwrite<VnBW8[]>(rows * pitch);
   m_flags = std::make_unique_for_overwrite<VnBW8[]>(rows * pitch / 2);
@@ -155,14 +159,15 @@ int VisitedColumns(EdgePlanes& planes, int y, int* columns) {
 // serves. An accepted cell's value becomes 0, which no later test accepts (seeds are at least
 // 1), and its class kGrown once its neighbours are tested. A stack entry is a cell index
 // shifted left 8 bits over the value the cell had.
-void Grow(const Cells cells, const Move (&moves)[4][6], std::vector<std::ptrdiff_t>& stack, std::ptrdiff_t start) {
+void Grow(const Cells cells, const Move (&moves)[4][6], std::vector<std::uint64_t>& stack, std::ptrdiff_t start) {
+  const auto entry = [](std::ptrdiff_t i, int v) { return static_cast<std::uint64_t>(i) << 8 | static_cast<unsigned>(v); };
   const int seed = cells.Value(start);
   cells.Value(start) = 0;
-  std::ptrdiff_t* entries = stack.data();
+  std::uint64_t* entries = stack.data();
   std::size_t size = 0;
-  entries[size++] = start << 8 | seed;
+  entries[size++] = entry(start, seed);
   while (size > 0) {
-    const std::ptrdiff_t i = entries[--size] >> 8;
+    const auto i = static_cast<std::ptrdiff_t>(entries[--size] >> 8);
     const int from = static_cast<int>(entries[size] & 255);
     const unsigned cls = cells.Class(i);
     cells.SetClass(i, kGrown);
@@ -173,7 +178,7 @@ void Grow(const Cells cells, const Move (&moves)[4][6], std::vector<std::ptrdiff
       const int v = cells.Value(j);
       const bool accepted = (2 * v >= seed) & (5 * v >= 4 * from);
       cells.Value(j) = accepted ? VnBW8{0} : static_cast<VnBW8>(v);
-      entries[size] = j << 8 | v;
+      entries[size] = entry(j, v);
       size += accepted;
     }
   }
@@ -204,7 +209,7 @@ void FollowByHysteresis(EdgePlanes& planes, const frame::Rows<VnBW8>& dst, VnBW8
 void FollowByContourGrowing(EdgePlanes& planes, const frame::Rows<VnBW8>& dst, VnBW8 low) {
   Move grow[4][6];
   Moves(planes, dst.pitch, kGrowInto, grow);
-  std::vector<std::ptrdiff_t> stack(64);
+  std::vector<std::uint64_t> stack(64);
   std::vector<int> columns(static_cast<std::size_t>(planes.Width()));
   MarkSeeds(planes, low);
   for (int y = 1; y + 1 < planes.Height(); ++y) {
