@@ -223,13 +223,9 @@ using namespace vnimg::analysis;
 
 void Hysteresis(const VnROI<VnBW8>* suppressed, VnROI<VnBW8>* dst, const VnImage<VnBW32>* direction, unsigned char low,
                 unsigned char high) {
-  FollowEdges("Hysteresis", suppressed, dst, direction, [&](const EdgeImages& images) {
-    // A low of 0 lets a walk take a pixel of value 0, which the planes cannot tell from a
-    // visited one: the plain loop serves (the detector's low is at least 1).
-    if (!OnVectorLevel() || low == 0) return HysteresisPasses(images, low, high);
-    EdgePlanes planes = PlanesOf(images);
-    FollowByHysteresis(planes, images.dst, low, high);
-  });
+  // Alone, the walks are cheaper than filling the planes for them (the detector fills its planes
+  // in passing).
+  FollowEdges("Hysteresis", suppressed, dst, direction, [&](const EdgeImages& images) { HysteresisPasses(images, low, high); });
 }
 
 void ContourGrowing(const VnROI<VnBW8>* suppressed, VnROI<VnBW8>* dst, const VnROI<VnBW32>* direction,
