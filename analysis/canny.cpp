@@ -1,11 +1,16 @@
 // The Canny detector: smoothing, gradient, non-maxima suppression, thresholds from the
 // suppressed histogram, edge following.
+#include <algorithm>
+#include <cstring>
 #include <exception>
 #include <new>
 #include <vector>
 
 #include "analysis/canny_kernels.h"
+#include "analysis/edge_planes.h"
+#include "filter/gradient_kernels.h"
 #include "foundation/frame.h"
+#include "histogram/histogram_count.h"
 #include "vnimg/canny.h"
 #include "vnimg/exception.h"
 #include "vnimg/gradient.h"
@@ -86,14 +91,15 @@ void SuppressRows(const VnROI<VnBW32>& gradient, VnROI<VnBW32>& direction, VnROI
   }
 }
 
-bool SmoothsAt(SMOOTH_MODE smooth, int width, int height) {
+// The half-size of the smoothing window at this size; 0 when the mode smooths nothing here.
+int SmoothingHalf(SMOOTH_MODE smooth, int width, int height) {
   const int side = std::min(width, height);
   switch (smooth) {
-    case SMOOTH_GAUSSIAN_3X3: return side >= 3;
-    case SMOOTH_GAUSSIAN_5X5: return side >= 5;
-    case SMOOTH_GAUSSIAN_7X7: return side >= 7;
-    case SMOOTH_MEDIAN: return true;
-    default: return false;
+    case SMOOTH_GAUSSIAN_3X3: return side >= 3 ? 1 : 0;
+    case SMOOTH_GAUSSIAN_5X5: return side >= 5 ? 2 : 0;
+    case SMOOTH_GAUSSIAN_7X7: return side >= 7 ? 3 : 0;
+    case SMOOTH_MEDIAN: return 1;
+    default: return 0;
   }
 }
 
@@ -115,14 +121,125 @@ bool Make(VnImage<T>& image, int width, int height) {
   return true;
 }
 
-// The stages in order; false at the first that fails, with its code set. The direction codes
-// overwrite the gradient vectors, which nothing reads afterwards.
-bool Detect(const VnROI<VnBW8>* src, VnROI<VnBW8>* dst, SMOOTH_MODE smooth, EDGE_FOLLOWING_MODE follow,
-            VnCannyThresholds* chosen) {
+// Rows of the source as the gradient reads them: src itself, or its smoothing when the mode
+// smooths at this size, made a strip at a time into a small image. A window of half-size k
+// makes row r from rows r - k .. r + k alone, so a band of src reaching k rows past a strip (or
+// to the ROI's edge) smooths to the strip's rows exactly as the whole ROI would.
+class SourceRows {
+ public:
+  SourceRows(const VnROI<VnBW8>& src, SMOOTH_MODE smooth)
+      : m_src(src), m_rows(src), m_smooth(smooth), m_height(src.GetHeight()),
+        m_half(SmoothingHalf(smooth, src.GetWidth(), m_height)) {
+    if (m_half == 0) return;
+    if (!Make(m_strip, src.GetWidth(), std::min(m_height, kStripRows + 2 * m_half))) throw std::bad_alloc();
+    m_rows = frame::Rows<VnBW8>(m_strip);
+  }
+  // Rows are asked for in increasing order. Null when the smoothing fails, with its code set.
+  const VnBW8* Row(int r) {
+    if (m_half && r >= m_to && !MakeStrip(r)) return nullptr;
+    return m_rows.Row(r - m_top);
+  }
+
+ private:
+  static constexpr int kStripRows = 64;
+
+  // The strip of rows from `first` on.
+  bool MakeStrip(int first) {
+    const int bottom = std::min(m_height, first + kStripRows + m_half);
+    const int top = std::max(0, std::min(first - m_half, bottom - m_strip.GetHeight()));
+    const VnROI<VnBW8> band(&m_src, 0, top, m_src.GetWidth(), bottom - top);
+    VnROI<VnBW8> out(&m_strip, 0, 0, m_src.GetWidth(), bottom - top);
+    Smooth(m_smooth, &band, &out);
+    m_top = top, m_to = bottom == m_height ? m_height : bottom - m_half;
+    return VnGetError() == 0;
+  }
+
+  const VnROI<VnBW8>& m_src;
+  frame::Rows<VnBW8> m_rows;
+  SMOOTH_MODE m_smooth;
+  int m_height, m_half;
+  VnImage<VnBW8> m_strip;
+  int m_top = 0, m_to = 0;  // the strip's first row, and the row its valid rows end before
+};
+
+// The padded lines (one replicated pixel on either side) of the rows about y, clamped into the
+// ROI, as the gradient row kernels read them. Throws std::bad_alloc.
+class SourceLines {
+ public:
+  SourceLines(SourceRows& rows, int width, int height)
+      : m_rows(rows), m_width(width), m_height(height), m_length(static_cast<std::size_t>(width) + 2 + kLineSlack),
+        m_lines(3 * m_length) {}
+  // False when a row cannot be had, with the code set.
+  bool About(int y, const VnBW8* (&lines)[3]) {
+    for (int j = 0; j < 3; ++j)
+      if (!(lines[j] = Line(std::clamp(y - 1 + j, 0, m_height - 1)))) return false;
+    return true;
+  }
+
+ private:
+  const VnBW8* Line(int r) {
+    VnBW8* line = m_lines.data() + static_cast<std::size_t>(r % 3) * m_length;
+    if (m_held[r % 3] != r) {
+      const VnBW8* row = m_rows.Row(r);
+      if (!row) return nullptr;
+      std::memcpy(line + 1, row, static_cast<std::size_t>(m_width));
+      line[0] = row[0], line[m_width + 1] = row[m_width - 1];
+      m_held[r % 3] = r;
+    }
+    return line;
+  }
+
+  SourceRows& m_rows;
+  int m_width, m_height;
+  std::size_t m_length;
+  std::vector<VnBW8> m_lines;
+  int m_held[3] = {-1, -1, -1};
+};
+
+// The suppressed values and direction classes of the (smoothed) source's gradient into the
+// planes, and their histogram: the stages a row at a time straight from the source pixels, so
+// that no smoothed, gradient, direction or suppressed image is made. False when the smoothing
+// fails, with its code set.
+bool SuppressIntoPlanes(const VnROI<VnBW8>& src, SMOOTH_MODE smooth, EdgePlanes& planes, unsigned int (&bins)[256]) {
+  const int width = src.GetWidth(), height = src.GetHeight();
+  const filter::GradientVectorRowFn gradientRow = filter::GradientVectorRowVariants().Pick();
+  const DirectionRowFn directionRow = DirectionRowVariants().Pick();
+  const SuppressRowFn suppressRow = SuppressRowVariants().Pick();
+  SourceRows rows(src, smooth);
+  SourceLines sourceLines(rows, width, height);
+  std::vector<VnBW32> gradient(static_cast<std::size_t>(width));
+  SuppressionLines lines(width);
+  histogram::BW8Counter counter(std::uint64_t{static_cast<unsigned>(width)} * static_cast<unsigned>(height));
+  const auto prepare = [&](int y) {
+    const VnBW8* about[3];
+    if (!sourceLines.About(y, about)) return false;
+    gradientRow(about, gradient.data(), width);
+    directionRow(gradient.data(), gradient.data(), lines.Classes(y), lines.Magnitude(y), width);
+    return true;
+  };
+  if (!prepare(0)) return false;
+  for (int y = 0; y < height; ++y) {
+    if (y + 1 < height && !prepare(y + 1)) return false;
+    const VnBW8* above = y > 0 ? lines.Magnitude(y - 1) : lines.Zeros();
+    const VnBW8* below = y + 1 < height ? lines.Magnitude(y + 1) : lines.Zeros();
+    VnBW8* values = planes.Values(y);
+    suppressRow(above, lines.Magnitude(y), below, lines.Classes(y), values, width);
+    counter.Add(values, static_cast<std::size_t>(width));
+    planes.SetClasses(y, lines.Classes(y));
+  }
+  counter.SumInto(bins);
+  return true;
+}
+
+// The stages one after another, each on whole images, as the plain reference; false at the
+// first that fails, with its code set. The direction codes overwrite the gradient vectors, which
+// nothing reads afterwards.
+bool DetectByStages(const VnROI<VnBW8>* src, VnROI<VnBW8>* dst, SMOOTH_MODE smooth, EDGE_FOLLOWING_MODE follow,
+                    VnCannyThresholds* chosen) {
   const int width = src->GetWidth(), height = src->GetHeight();
   VnImage<VnBW8> smoothed;
   const VnROI<VnBW8>* source = src;
-  if (SmoothsAt(smooth, width, height)) {
+  if (SmoothingHalf(smooth, width, height) > 0) {
     if (!Make(smoothed, width, height)) return false;
     Smooth(smooth, src, &smoothed);
     if (VnGetError()) return false;
@@ -147,18 +264,28 @@ bool Detect(const VnROI<VnBW8>* src, VnROI<VnBW8>* dst, SMOOTH_MODE smooth, EDGE
   return VnGetError() == 0;
 }
 
+// The same results from one pass over the source rows into the compact planes, then the edge
+// following over them. Throws std::bad_alloc when the planes cannot be had.
+bool DetectInPlanes(const VnROI<VnBW8>* src, VnROI<VnBW8>* dst, SMOOTH_MODE smooth, EDGE_FOLLOWING_MODE follow,
+                    VnCannyThresholds* chosen) {
+  EdgePlanes planes(src->GetWidth(), src->GetHeight());
+  unsigned int bins[256];
+  if (!SuppressIntoPlanes(*src, smooth, planes, bins)) return false;
+  const VnCannyThresholds thresholds = ThresholdSearch(bins, 256);
+  if (chosen) *chosen = thresholds;
+  const frame::Rows<VnBW8> out(*dst);
+  if (follow == EDGE_FOLLOWING_HYSTERESIS) FollowByHysteresis(planes, out, thresholds.low, thresholds.high);
+  if (follow == EDGE_FOLLOWING_CONTOUR_GROWING) FollowByContourGrowing(planes, out, thresholds.low);
+  return true;
+}
+
 }  // namespace
-}  // namespace vnimg::analysis
 
-using namespace vnimg;
-using namespace vnimg::analysis;
-
-VnCannyThresholds CannyThresholdSearch(const VnBWHistogramVector& histogram) {
+VnCannyThresholds ThresholdSearch(const unsigned int* histogram, unsigned bins) {
   // count[i], sum[i]: the pixels below level i and the sum of their levels; exact in 64 bits.
   std::uint64_t count[257] = {}, sum[257] = {};
-  const unsigned bins = std::min(histogram.GetNumElements(), 256u);
   for (unsigned i = 0; i < 256; ++i) {
-    const std::uint64_t h = i < bins ? histogram.GetDataPtr()[i] : 0;
+    const std::uint64_t h = i < bins ? histogram[i] : 0;
     count[i + 1] = count[i] + h;
     sum[i + 1] = sum[i] + h * i;
   }
@@ -184,6 +311,15 @@ VnCannyThresholds CannyThresholdSearch(const VnBWHistogramVector& histogram) {
   return best;
 }
 
+}  // namespace vnimg::analysis
+
+using namespace vnimg;
+using namespace vnimg::analysis;
+
+VnCannyThresholds CannyThresholdSearch(const VnBWHistogramVector& histogram) {
+  return ThresholdSearch(histogram.GetDataPtr(), std::min(histogram.GetNumElements(), 256u));
+}
+
 void NonMaximaSuppression(const VnROI<VnBW32>* gradient, VnROI<VnBW32>* direction, VnROI<VnBW8>* suppressed) {
   constexpr const char* kTrace = "NonMaximaSuppression";
   VnOk();
@@ -204,7 +340,8 @@ void ImgCannyDetector(const VnROI<VnBW8>* src, VnROI<VnBW8>* dst, SMOOTH_MODE sm
   VnOk();
   if (!frame::CheckRois(kDetectorTrace, {src, dst}) || Empty(*src)) return;
   try {
-    if (Detect(src, dst, smooth, follow, chosen)) return;
+    const bool inPlanes = simd::ActiveLevel() != simd::Level::Plain;
+    if ((inPlanes ? DetectInPlanes : DetectByStages)(src, dst, smooth, follow, chosen)) return;
   } catch (const Korvane::Quandor::Exception& e) {
     VnSetError(e.code);
   } catch (const std::bad_alloc&) {

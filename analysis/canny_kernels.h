@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "foundation/simd.h"
+#include "vnimg/canny.h"
 #include "vnimg/platform/types.h"
 
 namespace vnimg::analysis {
@@ -65,6 +66,9 @@ void SuppressRowAvx2(const VnBW8* above, const VnBW8* at, const VnBW8* below, co
 void DirectionRowAvx512(const VnBW32* gradient, VnBW32* code, VnBW8* cls, VnBW8* magnitude, int width);
 void SuppressRowAvx512(const VnBW8* above, const VnBW8* at, const VnBW8* below, const VnBW8* cls, VnBW8* dst, int width);
 #endif
+
+// The three-class split of the first `bins` counts of a 256-level histogram (missing ones empty).
+VnCannyThresholds ThresholdSearch(const unsigned int* histogram, unsigned bins);
 
 const simd::Variants<DirectionRowFn>& DirectionRowVariants();
 const simd::Variants<SuppressRowFn>& SuppressRowVariants();

@@ -1,11 +1,14 @@
 // Edge following from the suppressed magnitudes: hysteresis walks and contour growing.
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <new>
 #include <vector>
 
+#include "analysis/edge_planes.h"
 #include "foundation/frame.h"
+#include "foundation/simd.h"
 #include "vnimg/canny.h"
 
 namespace vnimg::analysis {
@@ -179,6 +182,24 @@ void GrowContours(const EdgeImages& images, VnBW8 low) {
       if (IsSeed(images, x, y, low)) Grow(images, marks, stack, x, y);
 }
 
+// The planes of the three images, for the vector levels.
+EdgePlanes PlanesOf(const EdgeImages& images) {
+  EdgePlanes planes(images.width, images.height);
+  std::vector<VnBW8> classes(static_cast<std::size_t>(images.width));
+  const std::size_t rowBytes = classes.size();
+  for (int y = 0; y < images.height; ++y) {
+    std::memcpy(planes.Values(y), images.suppressed.Row(y), rowBytes);
+    for (int x = 0; x < images.width; ++x) {
+      const int cls = ClassOf(images.Code(x, y));
+      classes[static_cast<std::size_t>(x)] = cls < 0 ? kNoClass : static_cast<VnBW8>(cls);
+    }
+    planes.SetClasses(y, classes.data());
+  }
+  return planes;
+}
+
+bool OnVectorLevel() { return simd::ActiveLevel() != simd::Level::Plain; }
+
 template <class Follow>
 void FollowEdges(const char* trace, const VnROI<VnBW8>* suppressed, VnROI<VnBW8>* dst, const VnROI<VnBW32>* direction,
                  Follow&& follow) {
@@ -202,10 +223,16 @@ using namespace vnimg::analysis;
 
 void Hysteresis(const VnROI<VnBW8>* suppressed, VnROI<VnBW8>* dst, const VnImage<VnBW32>* direction, unsigned char low,
                 unsigned char high) {
+  // Alone, the walks are cheaper than filling the planes for them (the detector fills its planes
+  // in passing).
   FollowEdges("Hysteresis", suppressed, dst, direction, [&](const EdgeImages& images) { HysteresisPasses(images, low, high); });
 }
 
 void ContourGrowing(const VnROI<VnBW8>* suppressed, VnROI<VnBW8>* dst, const VnROI<VnBW32>* direction,
                     unsigned char low) {
-  FollowEdges("ContourGrowing", suppressed, dst, direction, [&](const EdgeImages& images) { GrowContours(images, low); });
+  FollowEdges("ContourGrowing", suppressed, dst, direction, [&](const EdgeImages& images) {
+    if (!OnVectorLevel()) return GrowContours(images, low);
+    EdgePlanes planes = PlanesOf(images);
+    FollowByContourGrowing(planes, images.dst, low);
+  });
 }
