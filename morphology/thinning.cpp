@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <type_traits>
 #include <utility>
-#include <new>
 
 #include "foundation/bw1_pair.h"
 #include "morphology/components.h"
