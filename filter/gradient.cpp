@@ -50,23 +50,50 @@ namespace {
 
 constexpr int kTableSize = 512;
 
-// Runs row(lines, y) over the padded lines of rows y - 1, y, y + 1 (clamped into the ROI); each
-// source row is copied once, before the destination row of the same index is written, so dst
-// may be src. False when the lines cannot be had.
-template <class T, class Row>
-bool ForEachBand(const VnROI<T>& src, Row&& row) {
+// The three source rows around output row y (clamped into the ROI).
+template <class T>
+void RowsAround(const frame::Rows<T>& in, int y, int height, const T* (&rows)[3]) {
+  for (int j = 0; j < 3; ++j) rows[j] = in.Row(std::clamp(y - 1 + j, 0, height - 1));
+}
+
+// Runs row(lines, first, count, y) over every output row y; line[x + 1] of each of the three
+// lines (the rows above, at and below y) is the pixel under output first + x. Interior outputs
+// read the source in place and the edge ones short replicated copies, unless dst shares memory
+// with src: then each source row is copied whole, before the destination row of the same index
+// is written, so dst may be src. False when the lines cannot be had.
+template <class T, class D, class Row>
+bool ForEachBand(const VnROI<T>& src, const VnROI<D>& dst, Row&& row) {
   const int width = src.GetWidth(), height = src.GetHeight();
-  try {
-    LineRing<T> ring(std::min(3, height), static_cast<std::size_t>(width) + 2 + kLineSlack);
-    const frame::Rows<T> in(src);
-    const T* lines[3];
-    for (int y = 0; y < height; ++y) {
-      for (int j = 0; j < 3; ++j)
-        lines[j] = ring.Get(std::clamp(y - 1 + j, 0, height - 1), [&](int r, T* line) { ReplicatedLine(in.Row(r), width, 1, 1, line); });
-      row(lines, y);
+  const frame::Rows<T> in(src);
+  const T* rows[3];
+  if (frame::SharesMemory(src, dst)) {
+    try {
+      LineRing<T> ring(std::min(3, height), static_cast<std::size_t>(width) + 2 + kLineSlack);
+      for (int y = 0; y < height; ++y) {
+        RowsAround(in, y, height, rows);
+        const T* lines[3];
+        for (int j = 0; j < 3; ++j)
+          lines[j] = ring.Get(std::clamp(y - 1 + j, 0, height - 1), [&](int, T* line) { ReplicatedLine(rows[j], width, 1, 1, line); });
+        row(lines, 0, width, y);
+      }
+    } catch (const std::exception&) {
+      return false;
     }
-  } catch (const std::exception&) {
-    return false;
+    return true;
+  }
+  for (int y = 0; y < height; ++y) {
+    RowsAround(in, y, height, rows);
+    T left[3][3], right[3][3];
+    const T* leftLines[3] = {left[0], left[1], left[2]};
+    const T* rightLines[3] = {right[0], right[1], right[2]};
+    for (int j = 0; j < 3; ++j) {
+      const T* r = rows[j];
+      left[j][0] = r[0], left[j][1] = r[0], left[j][2] = r[std::min(1, width - 1)];
+      right[j][0] = r[std::max(0, width - 2)], right[j][1] = r[width - 1], right[j][2] = r[width - 1];
+    }
+    row(leftLines, 0, 1, y);
+    if (width > 2) row(rows, 1, width - 2, y);
+    if (width > 1) row(rightLines, width - 1, 1, y);
   }
   return true;
 }
@@ -134,7 +161,7 @@ void ImgGradientVector(const VnROI<VnBW8>* src, VnROI<VnBW32>* dst) {
   if (!frame::CheckRois(kTrace, {src, dst}) || Empty(*src)) return;
   const GradientVectorRowFn run = GradientVectorRowVariants().Pick();
   const frame::Rows<VnBW32> out(*dst);
-  if (!ForEachBand(*src, [&](const VnBW8* const* lines, int y) { run(lines, out.Row(y), src->GetWidth()); }))
+  if (!ForEachBand(*src, *dst, [&](const VnBW8* const* lines, int first, int count, int y) { run(lines, out.Row(y) + first, count); }))
     frame::Fail(VN_ERR_OUT_OF_MEMORY, kTrace);
 }
 
@@ -163,7 +190,7 @@ void ImgGradientScalar(const VnROI<VnBW8>* src, VnROI<VnBW8>* dst, const VnROI<V
   const GradientScalarRowFn run = GradientScalarRowVariants().Pick();
   const GradientTable<VnBW8> table = TableOf(*lookup);
   const frame::Rows<VnBW8> out(*dst);
-  if (!ForEachBand(*src, [&](const VnBW8* const* lines, int y) { run(lines, table, out.Row(y), src->GetWidth()); }))
+  if (!ForEachBand(*src, *dst, [&](const VnBW8* const* lines, int first, int count, int y) { run(lines, table, out.Row(y) + first, count); }))
     frame::Fail(VN_ERR_OUT_OF_MEMORY, kTrace);
 }
 
@@ -182,9 +209,9 @@ void ImgGradientScalar(const VnROI<VnBW16>* src, VnROI<VnBW16>* dst, const VnROI
   if (!CheckScalar(src, dst, lookup, kTrace) || Empty(*src)) return;
   const GradientTable<VnBW16> table = TableOf(*lookup);
   const frame::Rows<VnBW16> out(*dst);
-  const bool done = ForEachBand(*src, [&](const VnBW16* const* lines, int y) {
-    VnBW16* d = out.Row(y);
-    for (int x = 0; x < src->GetWidth(); ++x) d[x] = Lookup(table, Cell16(GradientX(lines, x)), Cell16(GradientY(lines, x)));
+  const bool done = ForEachBand(*src, *dst, [&](const VnBW16* const* lines, int first, int count, int y) {
+    VnBW16* d = out.Row(y) + first;
+    for (int x = 0; x < count; ++x) d[x] = Lookup(table, Cell16(GradientX(lines, x)), Cell16(GradientY(lines, x)));
   });
   if (!done) frame::Fail(VN_ERR_OUT_OF_MEMORY, kTrace);
 }

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <initializer_list>
+#include <utility>
 
 #include "vnimg/platform/error.h"
 #include "vnimg/platform/roi.h"
@@ -134,17 +135,28 @@ void ForEachRow(const VnROI<A>& a, const VnROI<B>& b, const VnROI<C>& c, Body&& 
   for (int y = 0; y < a.GetHeight(); ++y) body(ra.Row(y), rb.Row(y), rc.Row(y), width);
 }
 
+// The bytes that hold an ROI's pixels, from its first pixel to one past its last (bit images included).
+template <class T>
+std::pair<const unsigned char*, const unsigned char*> PixelBytes(const VnROI<T>& roi) {
+  constexpr int kLastBytes = VnROI<T>::kBitsPerPixel < 8 ? 1 : VnROI<T>::kBitsPerPixel / 8;
+  const auto* first = reinterpret_cast<const unsigned char*>(roi.GetImagePtr(0, 0));
+  const auto* last = reinterpret_cast<const unsigned char*>(roi.GetImagePtr(roi.GetWidth() - 1, roi.GetHeight() - 1));
+  return {first, last + kLastBytes};
+}
+
+// True when the pixels of a and b share memory.
+template <class A, class B>
+bool SharesMemory(const VnROI<A>& a, const VnROI<B>& b) {
+  if (a.GetWidth() == 0 || a.GetHeight() == 0 || b.GetWidth() == 0 || b.GetHeight() == 0) return false;
+  const auto [aFirst, aEnd] = PixelBytes(a);
+  const auto [bFirst, bEnd] = PixelBytes(b);
+  return aFirst < bEnd && bFirst < aEnd;
+}
+
 // True when the pixels of a and b share memory but do not start at the same address.
 template <class T>
 bool OverlapsElsewhere(const VnROI<T>& a, const VnROI<T>& b) {
-  if (a.GetWidth() == 0 || a.GetHeight() == 0 || b.GetWidth() == 0 || b.GetHeight() == 0) return false;
-  const auto* aFirst = reinterpret_cast<const unsigned char*>(a.GetImagePtr(0, 0));
-  const auto* bFirst = reinterpret_cast<const unsigned char*>(b.GetImagePtr(0, 0));
-  // one past the byte of the last pixel (bit images included)
-  constexpr int kLastBytes = VnROI<T>::kBitsPerPixel < 8 ? 1 : VnROI<T>::kBitsPerPixel / 8;
-  const auto* aEnd = reinterpret_cast<const unsigned char*>(a.GetImagePtr(a.GetWidth() - 1, a.GetHeight() - 1)) + kLastBytes;
-  const auto* bEnd = reinterpret_cast<const unsigned char*>(b.GetImagePtr(b.GetWidth() - 1, b.GetHeight() - 1)) + kLastBytes;
-  return aFirst != bFirst && aFirst < bEnd && bFirst < aEnd;
+  return SharesMemory(a, b) && a.GetImagePtr(0, 0) != b.GetImagePtr(0, 0);
 }
 
 }  // namespace vnimg::frame
