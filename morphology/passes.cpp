@@ -87,15 +87,13 @@ void PassSequence<T>::FilterRow(int y, int half, T* b, T* out) const {
   }
   int span = 1;
   while (2 * span <= window) span *= 2;
-  const ShiftRowFn<T> shift = ShiftRowVariants<T>(m_extremum).Pick();
   std::fill_n(b, half, NeutralOf<T>(m_extremum));
   std::fill_n(b + half + width, half, NeutralOf<T>(m_extremum));
   std::memcpy(b + half, row, static_cast<std::size_t>(width) * sizeof(T));
-  const PairRowFn<T> pair = PairRowVariants<T>(m_extremum).Pick();
   int q = 1;
-  for (; 4 * q <= span; q *= 4) shift(b, q, length - 4 * q + 1);
-  if (q < span) pair(b, b + q, b, length - 2 * q + 1);
-  pair(b, b + (window - span), out, width);
+  for (; 4 * q <= span; q *= 4) m_shift(b, q, length - 4 * q + 1);
+  if (q < span) m_pair(b, b + q, b, length - 2 * q + 1);
+  m_pair(b, b + (window - span), out, width);
 }
 
 // Each row is copied between `half` neutral pixels on either side; doubling leaves in

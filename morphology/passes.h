@@ -127,6 +127,9 @@ class PassSequence {
   Extremum m_extremum;
   PassNames m_names;
   Border<T> m_border;
+  // FilterRow's kernels at the current vector level, picked once rather than per row.
+  ShiftRowFn<T> m_shift = ShiftRowVariants<T>(m_extremum).Pick();
+  PairRowFn<T> m_pair = PairRowVariants<T>(m_extremum).Pick();
 };
 
 // Box erosion or dilation: the extremum over the (2 halfX + 1) x (2 halfY + 1) rectangle
