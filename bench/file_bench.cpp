@@ -1,13 +1,16 @@
 // Image files: encoding and decoding a 16-megapixel gray and colour picture as PNG (zlib level
-// 1) and as PGM/PPM, in memory, beside OpenCV's imencode/imdecode at the same settings.
+// 1) and as PGM/PPM, in memory, beside OpenCV's imencode/imdecode at the same settings; and
+// writing PGM/PPM files into memory-backed storage beside imwrite, as the tool does.
 #if VNIMG_WITH_TOOL
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "file_formats.h"
+#include "image_file.h"
 #include "scene.h"
 #include "support.h"
 
@@ -97,6 +100,19 @@ void BM_FileEncodePnm(benchmark::State& state) {
 }
 BENCHMARK(BM_FileEncodePnm)->Apply(Sizes);
 
+// A file in memory-backed storage where there is one, so that the disk does not set the time.
+std::string PnmFileName(int kind) {
+  return std::string(std::filesystem::is_directory("/dev/shm") ? "/dev/shm/" : "") + "vnimg-bench" + (kind == 1 ? ".ppm" : ".pgm");
+}
+
+void BM_FileWritePnm(benchmark::State& state) {
+  const std::string name = PnmFileName(Kind(state));
+  for (auto _ : state) tool::WriteImage(name, Picture(Kind(state)));
+  std::filesystem::remove(name);
+  ReportThroughput(state, Pixels(state), Bytes(state));
+}
+BENCHMARK(BM_FileWritePnm)->Apply(Sizes);
+
 void BM_FileDecodePnm(benchmark::State& state) {
   const formats::Bytes file = formats::EncodeNetpbm("bench.pnm", formats::NetpbmKind::Any, Picture(Kind(state)));
   for (auto _ : state) benchmark::DoNotOptimize(formats::ReadNetpbm("bench.pnm", file));
@@ -140,6 +156,14 @@ void BM_OpenCvDecodePnm(benchmark::State& state) {
   OpenCvDecode(state, formats::EncodeNetpbm("bench.pnm", formats::NetpbmKind::Any, Picture(Kind(state))));
 }
 BENCHMARK(BM_OpenCvDecodePnm)->Apply(Sizes);
+void BM_OpenCvWritePnm(benchmark::State& state) {
+  const cv::Mat image = PictureMat(Kind(state));
+  const std::string name = PnmFileName(Kind(state));
+  for (auto _ : state) cv::imwrite(name, image);
+  std::filesystem::remove(name);
+  ReportThroughput(state, Pixels(state), Bytes(state));
+}
+BENCHMARK(BM_OpenCvWritePnm)->Apply(Sizes);
 #endif
 
 }  // namespace

@@ -18,6 +18,9 @@ using Bytes = std::vector<unsigned char>;
 class ByteSink {
  public:
   virtual void Write(const unsigned char* data, std::size_t size) = 0;
+  // Room for the next `size` bytes, to be filled before the next call: encoders that
+  // transform a row write it there rather than through a row buffer of their own.
+  virtual unsigned char* Append(std::size_t size) = 0;
   void Write(const std::string& text) { Write(reinterpret_cast<const unsigned char*>(text.data()), text.size()); }
 
  protected:
@@ -30,6 +33,10 @@ class BufferSink final : public ByteSink {
   explicit BufferSink(Bytes& bytes) : m_bytes(bytes) {}
   using ByteSink::Write;
   void Write(const unsigned char* data, std::size_t size) override { m_bytes.insert(m_bytes.end(), data, data + size); }
+  unsigned char* Append(std::size_t size) override {
+    m_bytes.resize(m_bytes.size() + size);
+    return m_bytes.data() + m_bytes.size() - size;
+  }
 
  private:
   Bytes& m_bytes;

@@ -87,6 +87,11 @@ class FileSink final : public formats::ByteSink {
     if (size >= kCapacity) return WriteOut(data, size);
     m_buffer.insert(m_buffer.end(), data, data + size);
   }
+  unsigned char* Append(std::size_t size) override {
+    if (m_buffer.size() + size > std::max(kCapacity, size)) Flush();
+    m_buffer.resize(m_buffer.size() + size);
+    return m_buffer.data() + m_buffer.size() - size;
+  }
   // 0 when every byte reached the file, else the first error's errno.
   int Finish() {
     Flush();

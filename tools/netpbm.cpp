@@ -386,16 +386,15 @@ void EncodeBinary(const VnImage<T>& image, const std::optional<VnImage<VnBW8>>& 
   } else {
     out.Write(std::string(std::is_same_v<T, VnC24> ? "P6" : "P5") + "\n" + Text(w) + " " + Text(h) + "\n" + Text(top) + "\n");
   }
-  std::vector<unsigned char> row(static_cast<std::size_t>(w) * channels * (kWide ? 2 : 1));
+  const std::size_t rowBytes = static_cast<std::size_t>(w) * channels * (kWide ? 2 : 1);
   for (int y = 0; y < h; ++y) {
     if constexpr (std::is_same_v<T, VnBW8>) {
       if (!alpha) {  // already the file's bytes
-        out.Write(image.GetImagePtr(0, y), row.size());
+        out.Write(image.GetImagePtr(0, y), rowBytes);
         continue;
       }
     }
-    RawRow(image, alpha, y, row.data());
-    out.Write(row.data(), row.size());
+    RawRow(image, alpha, y, out.Append(rowBytes));
   }
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <filesystem>
 
+#include "byte_order.h"
 #include "image_file.h"
 #include "tool_support.h"
 
@@ -82,6 +83,20 @@ TEST_F(ImageFileTest, ByteOrdersWorkedByHand) {
   EXPECT_TRUE(SamePixels<VnBW1>(std::get<VnImage<VnBW1>>(bits.pixels), Make<VnBW1>(10, 1, [](int x, int) { return VnBW1(std::array{0, 1, 0, 1, 1, 0, 1, 0, 1, 0}[x]); })));
   WriteImage(Path("again.pbm"), bits);
   EXPECT_EQ(ReadBytes("again.pbm"), std::string("P4\n10 1\n") + "\xa5\x40");  // padding bits clear
+}
+
+// Every length through the widest vector steps and their tails, at an odd source offset; not a
+// byte written past the last triple.
+TEST(ByteOrder, ReverseTriplesAtEveryLength) {
+  std::mt19937 rng(5);
+  std::vector<unsigned char> src(3 * 150 + 1), dst(3 * 150 + 64);
+  for (unsigned char& b : src) b = static_cast<unsigned char>(rng());
+  for (std::size_t n = 0; n <= 150; ++n) {
+    std::fill(dst.begin(), dst.end(), 0xA5);
+    tool::ReverseTriples(src.data() + 1, dst.data(), n);
+    for (std::size_t i = 0; i < 3 * n; ++i) ASSERT_EQ(dst[i], src[1 + i / 3 * 3 + 2 - i % 3]) << n << " " << i;
+    ASSERT_TRUE(std::all_of(dst.begin() + 3 * n, dst.end(), [](unsigned char b) { return b == 0xA5; })) << n;
+  }
 }
 
 TEST_F(ImageFileTest, MalformedFilesAreRefused) {
