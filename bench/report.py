@@ -61,6 +61,8 @@ ROWS = [
     ("Image files", "encode PPM / `cv::imencode`", "BM_FileEncodePnm/{size}/colour:1", "BM_OpenCvEncodePnm/{size}/colour:1"),
     ("Image files", "decode PGM / `cv::imdecode`", "BM_FileDecodePnm/{size}/colour:0", "BM_OpenCvDecodePnm/{size}/colour:0"),
     ("Image files", "decode PPM / `cv::imdecode`", "BM_FileDecodePnm/{size}/colour:1", "BM_OpenCvDecodePnm/{size}/colour:1"),
+    ("Image files", "write a PGM file / `cv::imwrite`", "BM_FileWritePnm/{size}/colour:0", "BM_OpenCvWritePnm/{size}/colour:0"),
+    ("Image files", "write a PPM file / `cv::imwrite`", "BM_FileWritePnm/{size}/colour:1", "BM_OpenCvWritePnm/{size}/colour:1"),
     ("Kernel convolution", "3x3 binomial, rectifier 2 (8-bit fixed point) / `cv::filter2D`", "BM_ConvolKernel/{size}/size:3/rectifier:2/uniform:0", "BM_ConvolKernel_OpenCV/{size}/size:3/rectifier:2/uniform:0"),
     ("Kernel convolution", "5x5 binomial, rectifier 2 (15-bit fixed point) / `cv::filter2D`", "BM_ConvolKernel/{size}/size:5/rectifier:2/uniform:0", "BM_ConvolKernel_OpenCV/{size}/size:5/rectifier:2/uniform:0"),
     ("Kernel convolution", "3x3 binomial, rectifier 0 (general path, integer route) / `cv::filter2D`", "BM_ConvolKernel/{size}/size:3/rectifier:0/uniform:0", "BM_ConvolKernel_OpenCV/{size}/size:3/rectifier:0/uniform:0"),
