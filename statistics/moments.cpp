@@ -33,22 +33,16 @@ struct RowMoments {
   }
 };
 
-// The third and fourth orders' terms from m20 on, in the output order: each pixel adds its
-// term w x..x y..y, multiplied left to right in double, into the float: m = float(m + term).
-template <int Order, class T, class Weight>
-void AddPixelTerms(const T* row, int width, double y, Weight weight, float* out) {
-  constexpr int kTerms = Order == 3 ? 7 : 12;
-  float m[kTerms];
-  std::copy_n(out, kTerms, m);  // a row's sums stay in registers
-  for (int i = 0; i < width; ++i) {
-    const double w = weight(row[i]), x = i;
-    if (w == 0) continue;  // adds 0 to every output
-    const double wx = w * x, wy = w * y, wxx = wx * x, wxy = wx * y, wyy = wy * y;
-    const double terms[] = {wxx, wxy, wyy, wxx * x, wxx * y, wxy * y, wyy * y,
-                            wxx * x * x, wxx * x * y, wxx * y * y, wxy * y * y, wyy * y * y};
-    for (int k = 0; k < kTerms; ++k) m[k] = static_cast<float>(m[k] + terms[k]);
+// The third and fourth orders' terms of a row from m20 on, its weights taken in pieces.
+template <class T, class Weight>
+void AddRowTerms(const T* row, int width, int y, int order, Weight weight, PixelTermsFn terms, float* out) {
+  constexpr int kPiece = 1024;
+  double w[kPiece];
+  for (int x0 = 0; x0 < width; x0 += kPiece) {
+    const int n = std::min(kPiece, width - x0);
+    for (int i = 0; i < n; ++i) w[i] = weight(row[x0 + i]);
+    terms(w, x0, n, y, order, out);
   }
-  std::copy_n(m, kTerms, out);
 }
 
 constexpr int OrderOf(std::size_t outputs) { return outputs == 3 ? 1 : outputs == 6 ? 2 : outputs == 10 ? 3 : 4; }
@@ -63,13 +57,13 @@ void Moments(VnROI<T>* src, const char* trace, float* const (&out)[N], StretchSu
   const int order = OrderOf(N), width = src->GetWidth();
   RowMoments rows{order <= 2 ? order : 1};
   float higher[12] = {};  // orders 3 and 4: m20 on
+  const PixelTermsFn terms = PixelTermsVariants().Pick();
   const frame::Rows<T> image(*src);
   for (int y = 0; y < src->GetHeight(); ++y) {
     const T* row = image.Row(y);
     const auto sums = [&](int first, int count, PowerSums& s) { stretchSums(row + first, count, rows.order, s); };
     rows.AddRow(SpanSums(width, 0, rows.order, sums), static_cast<unsigned>(y));
-    if (order == 3) AddPixelTerms<3>(row, width, y, weight, higher);
-    if (order == 4) AddPixelTerms<4>(row, width, y, weight, higher);
+    if (order > 2) AddRowTerms(row, width, y, order, weight, terms, higher);
   }
   rows.Store(out);
   if (order > 2)

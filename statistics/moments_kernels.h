@@ -47,6 +47,26 @@ static inline void AddShifted(const std::uint64_t* chunk, std::uint64_t origin, 
   if (order >= 2) sums.s[2] += chunk[2] + 2 * c * chunk[1] + c * c * chunk[0];
 }
 
+// The third and fourth orders' terms from m20 on, in the output order.
+constexpr int PixelTermCount(int order) { return order == 3 ? 7 : 12; }
+
+// Adds the terms w x..x y..y of one pixel, multiplied left to right in double, into the
+// float outputs: m = float(m + term). The plain loop, and the tails of the vector variant.
+static inline void AddPixelTerms(double w, double x, double y, int count, float* m) {
+  if (w == 0) return;  // adds 0 to every output
+  const double wx = w * x, wy = w * y, wxx = wx * x, wxy = wx * y, wyy = wy * y;
+  const double terms[] = {wxx, wxy, wyy, wxx * x, wxx * y, wxy * y, wyy * y,
+                          wxx * x * x, wxx * x * y, wxx * y * y, wxy * y * y, wyy * y * y};
+  for (int k = 0; k < count; ++k) m[k] = static_cast<float>(m[k] + terms[k]);
+}
+
+// Adds the terms of n pixels of row y, at columns first .. first + n - 1 with weights w, into
+// out[0 .. PixelTermCount(order) - 1], pixel after pixel.
+using PixelTermsFn = void (*)(const double* w, int first, int n, double y, int order, float* out);
+void PixelTermsPlain(const double* w, int first, int n, double y, int order, float* out);
+void PixelTermsAvx512(const double* w, int first, int n, double y, int order, float* out);
+const simd::Variants<PixelTermsFn>& PixelTermsVariants();
+
 void Binary8Plain(const VnBW8* p, int n, unsigned threshold, int order, PowerSums& sums);
 void Weighted8Plain(const VnBW8* p, int n, int order, PowerSums& sums);
 void Binary8Sse2(const VnBW8* p, int n, unsigned threshold, int order, PowerSums& sums);

@@ -1,5 +1,7 @@
 #include "statistics/moments_kernels.h"
 
+#include <algorithm>
+
 namespace vnimg::moments {
 
 void Binary8Plain(const VnBW8* p, int n, unsigned threshold, int order, PowerSums& sums) {
@@ -19,6 +21,19 @@ const simd::Variants<Binary8Fn>& Binary8Variants() {
 const simd::Variants<Weighted8Fn>& Weighted8Variants() {
   static constexpr simd::Variants<Weighted8Fn> kVariants{&Weighted8Plain, VNIMG_X86_VARIANT(Weighted8Sse2),
                                                          VNIMG_X86_VARIANT(Weighted8Avx2), nullptr};
+  return kVariants;
+}
+
+void PixelTermsPlain(const double* w, int first, int n, double y, int order, float* out) {
+  const int count = PixelTermCount(order);
+  float m[12];
+  std::copy_n(out, count, m);  // the sums stay in registers
+  for (int i = 0; i < n; ++i) AddPixelTerms(w[i], first + i, y, count, m);
+  std::copy_n(m, count, out);
+}
+
+const simd::Variants<PixelTermsFn>& PixelTermsVariants() {
+  static constexpr simd::Variants<PixelTermsFn> kVariants{&PixelTermsPlain, nullptr, nullptr, VNIMG_X86_VARIANT(PixelTermsAvx512)};
   return kVariants;
 }
 

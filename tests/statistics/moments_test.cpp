@@ -5,9 +5,11 @@
 #include <array>
 #include <cstdlib>
 
+#include "statistics/moments_kernels.h"
 #include "support/levels.h"
 #include "support/uint128.h"
 #include "support/pixels.h"
+#include "support/variants.h"
 
 namespace vnimg::test {
 namespace {
@@ -100,6 +102,32 @@ TEST(Moments, EveryFormRunsItsArithmeticAtEveryLevel) {
   }
   VnImage<VnBW16> wide = Make<VnBW16>(100000, 2, [](int x, int y) { return VnBW16(65535 - (x * 7 + y) % 300); });
   ExpectEveryForm(&wide, rng);
+}
+
+// The third- and fourth-order term sums of the vector variants against the plain loop, from
+// sums in every binade up to their tops and past 2^53 (where the double sum rounds first),
+// with weights of powers of two and one either side, whose terms land on rounding ties.
+TEST(Moments, PixelTermsMatchThePlainLoopFromAnySums) {
+  Rng rng(3);
+  const auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  for (int trial = 0; trial < 3000; ++trial) {
+    const int order = 3 + trial % 2, n = 1 + pick(130), first = pick(3) ? pick(70000) : pick(2);
+    const double y = pick(3) ? pick(70000) : 0;
+    std::vector<double> w(static_cast<std::size_t>(n));
+    for (double& v : w) v = pick(3) ? 0 : pick(2) ? pick(65536) : std::ldexp(1.0, pick(40)) + pick(3) - 1;
+    std::array<float, 12> start{};
+    for (float& m : start) {
+      const float binade = std::ldexp(1.0f, pick(90));
+      m = std::floor(pick(4) == 0 ? 0.0f : pick(2) ? std::nextafter(binade, 0.0f) : binade * (1 + float(pick(1000)) / 1000));  // sums are integers
+    }
+    std::array<float, 12> want = start;
+    moments::PixelTermsPlain(w.data(), first, n, y, order, want.data());
+    for (const auto& [level, fn] : VectorVariants(moments::PixelTermsVariants())) {
+      std::array<float, 12> got = start;
+      fn(w.data(), first, n, y, order, got.data());
+      ASSERT_EQ(got, want) << simd::LevelName(level) << " trial " << trial;
+    }
+  }
 }
 
 // The counted pixels of a ROI: (value, x, y), from the rectangle or from the runs placed by
