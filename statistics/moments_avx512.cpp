@@ -24,7 +24,7 @@
 namespace vnimg::moments {
 namespace {
 
-constexpr int kVectors = 4;
+constexpr int kVectors = 16;
 constexpr int kBlock = 8 * kVectors;  // pixels
 
 using Terms = double[12][kBlock];
