@@ -120,10 +120,6 @@ void CountWide(const Pixel* p, std::size_t n, BinMap map, PartialCounts counts) 
 
 }  // namespace
 
-void HintSpan(const std::uint8_t* p, std::size_t n) {
-  for (std::size_t i = 0; i < n; i += kLine) HintRead(p, i);
-}
-
 BW8Counter::BW8Counter(std::uint64_t pixels) {
   if (pixels >= kPairMinPixels) m_pairs.reset(new (std::nothrow) std::uint8_t[kPairBins]());
 }

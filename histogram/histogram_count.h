@@ -39,10 +39,6 @@ class BW8Counter {
   std::unique_ptr<std::uint8_t[]> m_pairs;  // 65536 pair counts modulo 256, or null
 };
 
-// A read hint for each line of the n bytes at p: spans read one after another (mask runs)
-// are too short for the hardware to read ahead.
-void HintSpan(const std::uint8_t* p, std::size_t n);
-
 // How a wide pixel picks its bin: min(v >> shift, limit). limit is the last bin when the
 // histogram saturates, or one past it (a bin that is dropped) when it does not.
 struct BinMap {
