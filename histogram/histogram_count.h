@@ -1,6 +1,7 @@
 // Counting kernels of the histograms. Every increment is a load and a store to the same bin,
 // so runs of equal pixels (flat areas, constant images) would wait on the previous store;
-// the kernels spread consecutive pixels over two partial tables and sum them at the end.
+// the byte and wide kernels spread consecutive pixels over two partial tables and sum them at
+// the end, the pair count below adds a block of one repeated pair at once.
 #pragma once
 
 #include <cstddef>
