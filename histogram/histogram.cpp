@@ -81,17 +81,7 @@ void CountBW8Runs(const VnROI<VnBW8>& src, std::uint32_t* out) {
   ForEachRunSpan(src, [&](std::uint64_t start, std::uint64_t end) { pixels += end - start; });
   BW8Counter counter(pixels);
   const VnBW8* base = src.GetImagePtr(0, 0);
-  // Each span is counted while the next one is read ahead.
-  const VnBW8* pending = nullptr;
-  std::size_t pendingSize = 0;
-  ForEachRunSpan(src, [&](std::uint64_t start, std::uint64_t end) {
-    const std::size_t size = static_cast<std::size_t>(end - start);
-    HintSpan(base + start, size);
-    if (pending) counter.Add(pending, pendingSize);
-    pending = base + start;
-    pendingSize = size;
-  });
-  if (pending) counter.Add(pending, pendingSize);
+  ForEachRunSpan(src, [&](std::uint64_t start, std::uint64_t end) { counter.Add(base + start, static_cast<std::size_t>(end - start)); });
   counter.SumInto(out);
 }
 

@@ -1,6 +1,7 @@
 // Counting kernels of the histograms. Every increment is a load and a store to the same bin,
 // so runs of equal pixels (flat areas, constant images) would wait on the previous store;
-// the kernels spread consecutive pixels over two partial tables and sum them at the end.
+// the byte and wide kernels spread consecutive pixels over two partial tables and sum them at
+// the end, the pair count below adds a block of one repeated pair at once.
 #pragma once
 
 #include <cstddef>
@@ -19,13 +20,16 @@ struct PartialCounts {
 void CountBW8(const std::uint8_t* p, std::size_t n, PartialCounts counts);
 
 // Long spans count byte pairs instead: one increment of a 65536-bin table per two pixels,
-// folded into bytes at the end (pair a + 256 b counts once for a and once for b). Two pair
-// tables alternate for the same reason as the byte tables. The tables cost 512 KiB to clear
-// and fold, which pays from about a quarter of a million pixels on.
+// folded into bytes at the end (pair a + 256 b counts once for a and once for b). The pair
+// counts are kept modulo 256 so that the table (64 KiB) nearly fits the first-level cache; a
+// count that wraps adds its 256 to both bytes' counts at once. A 64-byte block of one repeated
+// pair (flat areas) adds 32 to its count in one step rather than 32 increments of one bin, each
+// waiting on the last. Clearing and folding the table costs about what byte counting loses on
+// 65536 pixels of noise (measured), so smaller counts stay with bytes.
 class BW8Counter {
  public:
-  static constexpr std::uint64_t kPairMinPixels = std::uint64_t{1} << 18;
-  // Pair tables when `pixels` (the total to be added) is large and they can be had.
+  static constexpr std::uint64_t kPairMinPixels = std::uint64_t{1} << 16;
+  // Pair table when `pixels` (the total to be added) is large and it can be had.
   explicit BW8Counter(std::uint64_t pixels);
   void Add(const std::uint8_t* p, std::size_t n);
   // out[i] = count of byte i, for 256 bins.
@@ -33,12 +37,8 @@ class BW8Counter {
 
  private:
   std::uint32_t m_bytes[2][256] = {};
-  std::unique_ptr<std::uint32_t[]> m_pairs;  // two tables of 65536 counts, or null
+  std::unique_ptr<std::uint8_t[]> m_pairs;  // 65536 pair counts modulo 256, or null
 };
-
-// A read hint for each line of the n bytes at p: spans read one after another (mask runs)
-// are too short for the hardware to read ahead.
-void HintSpan(const std::uint8_t* p, std::size_t n);
 
 // How a wide pixel picks its bin: min(v >> shift, limit). limit is the last bin when the
 // histogram saturates, or one past it (a bin that is dropped) when it does not.
