@@ -9,6 +9,7 @@
 // above q/2. So while a block leaves m inside its binade and no rest is exactly q/2 (a tie,
 // decided by m's last bit), m gains q times the sum of those counts. Any other block runs
 // pixel after pixel, as the plain loop does.
+
 // GCC 12's AVX-512 intrinsics start from _mm512_undefined_*() and warn about it when inlined.
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
