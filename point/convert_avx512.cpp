@@ -67,8 +67,8 @@ void RoundFrom(const float* s, U8* d, std::size_t i, std::size_t n) {
 }  // namespace
 
 void GrayToC24Avx512(const U8* s, U8* d, std::size_t n) {
-  // Asking for the destination's lines eight steps ahead measured 15 % faster on an image held
-  // in the last-level cache than leaving their reads to the stores.
+  // Asking for the destination's lines eight steps ahead, rather than leaving their reads to
+  // the stores, measured 3 to 4 % faster on a 1920x1080 image held in the last-level cache.
   const SpreadIndex index;
   std::size_t i = 0;
   for (; i + 64 <= n; i += 64) {
