@@ -99,11 +99,23 @@ VNIMG_CONVERT_TABLE(Float32To8, Float32To8, (FloatToPixelPlain<float, U8>), VNIM
 VNIMG_CONVERT_TABLE(Float32To16, Float32To16, (FloatToPixelPlain<float, U16>), VNIMG_SSE2_AVX2(Float32To16))
 VNIMG_CONVERT_TABLE(Float64To8, Float64To8, (FloatToPixelPlain<double, U8>), VNIMG_SSE2_AVX2(Float64To8))
 VNIMG_CONVERT_TABLE(Float64To16, Float64To16, (FloatToPixelPlain<double, U16>), VNIMG_SSE2_AVX2(Float64To16))
+VNIMG_CONVERT_TABLE(GrayToC24Fn, GrayToC24Streamed, GrayToC24Plain, nullptr, VNIMG_X86_VARIANT(GrayToC24Avx2),
+                    VNIMG_X86_VARIANT(GrayToC24StreamAvx512))
+VNIMG_CONVERT_TABLE(Shift16To8, Shift16To8Streamed, (ShiftRightPlain<U16, U8>), VNIMG_X86_VARIANT(Shift16To8Sse2),
+                    VNIMG_X86_VARIANT(Shift16To8Avx2), VNIMG_X86_VARIANT(Shift16To8StreamAvx512))
+VNIMG_CONVERT_TABLE(Float32To8, Float32To8Streamed, (FloatToPixelPlain<float, U8>), VNIMG_X86_VARIANT(Float32To8Sse2),
+                    VNIMG_X86_VARIANT(Float32To8Avx2), VNIMG_X86_VARIANT(Float32To8StreamAvx512))
 VNIMG_CONVERT_TABLE(ToBitsFn<U8>, ToBits8, ToBitsPlain<U8>, VNIMG_SSE2_AVX2(ToBits8))
 VNIMG_CONVERT_TABLE(ToBitsFn<U16>, ToBits16, ToBitsPlain<U16>, VNIMG_SSE2_AVX2(ToBits16))
 VNIMG_CONVERT_TABLE(ToBitsFn<U32>, ToBits32, ToBitsPlain<U32>, VNIMG_SSE2_AVX2(ToBits32))
 VNIMG_CONVERT_TABLE(FromBitsFn<U8>, FromBits8, FromBitsPlain<U8>, VNIMG_SSE2_AVX2(FromBits8))
 VNIMG_CONVERT_TABLE(FromBitsFn<U16>, FromBits16, FromBitsPlain<U16>, VNIMG_SSE2_AVX2(FromBits16))
 VNIMG_CONVERT_TABLE(FromBitsFn<U32>, FromBits32, FromBitsPlain<U32>, VNIMG_SSE2_AVX2(FromBits32))
+
+void FenceStreamedStores() {
+#if VNIMG_X86
+  FenceStreamsSse2();
+#endif
+}
 
 }  // namespace vnimg::convert

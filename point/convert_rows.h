@@ -57,6 +57,13 @@ const simd::Variants<FromBitsFn<U8>>& FromBits8Variants();
 const simd::Variants<FromBitsFn<U16>>& FromBits16Variants();
 const simd::Variants<FromBitsFn<U32>>& FromBits32Variants();
 
+// The same rows written with streamed stores, around the cache, for destinations too large to
+// stay in it; FenceStreamedStores() orders those stores before whatever follows the call.
+const simd::Variants<GrayToC24Fn>& GrayToC24StreamedVariants();
+const simd::Variants<ShiftFn<U16, U8>>& Shift16To8StreamedVariants();
+const simd::Variants<FloatFn<float, U8>>& Float32To8StreamedVariants();
+void FenceStreamedStores();
+
 // The plain loops.
 template <class S, class D>
 void ShiftRightPlain(const S* s, D* d, std::size_t n, unsigned shift);
@@ -109,8 +116,12 @@ void C24ToC15Avx2(const U8* s, U16* d, std::size_t n);
 void C24ToC16Avx2(const U8* s, U16* d, std::size_t n);
 void C15ToC24Avx2(const U16* s, U8* d, std::size_t n);
 void C16ToC24Avx2(const U16* s, U8* d, std::size_t n);
+void FenceStreamsSse2();
 void GrayToC24Avx512(const U8* s, U8* d, std::size_t n);
 void Float32To8Avx512(const float* s, U8* d, std::size_t n);
+void GrayToC24StreamAvx512(const U8* s, U8* d, std::size_t n);
+void Shift16To8StreamAvx512(const U16* s, U8* d, std::size_t n, unsigned shift);
+void Float32To8StreamAvx512(const float* s, U8* d, std::size_t n);
 #endif
 
 }  // namespace vnimg::convert

@@ -70,6 +70,9 @@ struct Sse2 {
 };
 
 }  // namespace
+
+void FenceStreamsSse2() { _mm_sfence(); }
+
 }  // namespace vnimg::convert
 
 VNIMG_CONVERT_ENTRIES(Sse2, Sse2)

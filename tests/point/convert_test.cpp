@@ -7,7 +7,9 @@
 #include <memory>
 
 #include "foundation/simd.h"
+#include "point/convert_rows.h"
 #include "support/levels.h"
+#include "support/variants.h"
 
 namespace vnimg::test {
 namespace {
@@ -137,6 +139,41 @@ TEST(ConvertHarness, FloatsBothWays) {
   CheckRow<VnBW8, VnFLOAT64>(call, exact);
   CheckRow<VnBW16, VnFLOAT64>(call, exact);
   CheckRow<VnBW32, VnFLOAT64>(call, exact);
+}
+
+// The rows with streamed stores (large images only) straight against the plain loops: their
+// peel to the destination's 64-byte lines starts from every ROI offset.
+TEST(ConvertHarness, StreamedRowsMatchPlain) {
+  const auto source = []<class S>(S) {
+    return [](const Placement& p, Rng& rng) {
+      VnImage<S> image(p.width, p.height);
+      FillRandomBytes(image, rng);
+      FillSource(image, rng);
+      return image;
+    };
+  };
+  const auto rows = [](auto fn, auto& in, auto* d, auto... shift) {
+    for (int y = 0; y < d->GetHeight(); ++y)
+      fn(in.GetImagePtr(0, y), reinterpret_cast<uint8_t*>(d->GetImagePtr(0, y)), std::size_t(d->GetWidth()), shift...);
+  };
+  ExpectVariantsMatchPlain<VnC24>(convert::GrayToC24StreamedVariants(), source(VnBW8{}), rows);
+  ExpectVariantsMatchPlain<VnBW8>(convert::Float32To8StreamedVariants(), source(VnFLOAT32{}), rows);
+  for (unsigned shift : {0u, 5u, 8u, 31u})
+    ExpectVariantsMatchPlain<VnBW8>(convert::Shift16To8StreamedVariants(), source(VnBW16{}),
+                                    [&](auto fn, auto& in, auto* d) { rows(fn, in, d, shift); });
+}
+
+// A source and destination of a little over 24 MiB together take the streamed rows; the
+// shift and the ROI's offset reach them.
+TEST(ConvertHarness, LargeImageTakesTheShift) {
+  VnImage<VnBW16> words(4100, 2050);
+  VnImage<VnBW8> parent(4108, 2053);
+  VnROI<VnBW8> bytes(&parent, 7, 2, 4100, 2050);
+  for (int y = 0; y < 2050; ++y)
+    for (int x = 0; x < 4100; ++x) words.SetPixel(static_cast<uint16_t>((x * 40503u) ^ (y * 2654435761u >> 13)), x, y);
+  ImgConvert(&words, &bytes, 41);
+  for (int y = 0; y < 2050; ++y)
+    for (int x = 0; x < 4100; ++x) ASSERT_EQ(bytes.GetPixel(x, y), (words.GetPixel(x, y) >> 9) & 0xFF) << x << "," << y;
 }
 
 // Every 16-bit word (and so every 8-bit value) at every level, on a 256 x 256 image.
