@@ -3,6 +3,7 @@
 // only: the shapes differ), the 3x3 median against medianBlur, and a VnBW16 erosion.
 #include <functional>
 
+#include "foundation/simd.h"
 #include "support.h"
 
 #if VNIMG_WITH_OPENCV
@@ -52,6 +53,14 @@ void BM_Median(benchmark::State& state) {
   Measure<VnBW8>(state, [](auto* s, auto* d) { ImgMedian(s, d); });
 }
 BENCHMARK(BM_Median)->Apply(LargeSizes);
+
+// The median's variants below the machine's level, 1920 x 1080 (range(2): the level).
+void BM_MedianAtLevel(benchmark::State& state) {
+  simd::SetLevelCap(static_cast<simd::Level>(state.range(2)));
+  Measure<VnBW8>(state, [](auto* s, auto* d) { ImgMedian(s, d); });
+  simd::SetLevelCap(simd::Level::Avx512);
+}
+BENCHMARK(BM_MedianAtLevel)->ArgNames({"w", "h", "level"})->Args({1920, 1080, 1})->Args({1920, 1080, 2});
 
 #if VNIMG_WITH_OPENCV
 template <class T>

@@ -10,29 +10,10 @@
 namespace vnimg::morphology {
 namespace {
 
-// Columns a row takes in one go: their sorted triples stay in the first-level cache beside
-// the three source rows, which wide rows would push out.
-constexpr int kMedianSpan = 1024;
-
-// Each column of the window sorted once, then the median from three sorted columns.
+// The window's columns sorted once per row, then combined (rows.h).
 template <class T>
 bool MedianPass(const VnROI<T>& src, VnROI<T>& dst, Border<T> border, const char* trace) {
-  const std::size_t stride = static_cast<std::size_t>(std::min(src.GetWidth(), kMedianSpan)) + 2;
-  Scratch<T> columns(3 * stride);
-  if (!columns) {
-    frame::Fail(VN_ERR_OUT_OF_MEMORY, trace);
-    return false;
-  }
-  T *lo = columns.get(), *md = lo + stride, *hi = md + stride;
-  const SortColumnsFn<T> sort = SortColumnsVariants<T>().Pick();
-  const MedianRowFn<T> median = MedianRowVariants<T>().Pick();
-  return RunRows(src, dst, true, border, trace, [&](const T* up, const T* mid, const T* down, T* out, int n) {
-    for (int x = 0; x < n; x += kMedianSpan) {
-      const int span = std::min(n - x, kMedianSpan);
-      sort(up + x - 1, mid + x - 1, down + x - 1, lo, md, hi, span + 2);
-      median(lo + 1, md + 1, hi + 1, out + x, span);
-    }
-  });
+  return RunRows(src, dst, true, border, trace, MedianRowVariants<T>().Pick());
 }
 
 // The older form's plain loop: the nine values sorted, the fifth taken.

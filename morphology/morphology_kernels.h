@@ -73,5 +73,13 @@ inline T MedianOfColumns(const T* lo, const T* md, const T* hi, int i) {
   return Median3(lows, Median3(md[i - 1], md[i], md[i + 1]), highs);
 }
 
+// The median of the 3x3 window around column i, its three columns sorted on the spot.
+template <class T>
+inline T WindowMedian(const T* up, const T* mid, const T* down, int i) {
+  T lo[3], md[3], hi[3];
+  for (int k = 0; k < 3; ++k) SortColumn(up[i - 1 + k], mid[i - 1 + k], down[i - 1 + k], lo[k], md[k], hi[k]);
+  return MedianOfColumns(lo, md, hi, 1);
+}
+
 }  // namespace
 }  // namespace vnimg::morphology

@@ -37,12 +37,8 @@ void PrefixRowPlain(const T* suffix, const T* row, T* prefix, T* out, int n) {
   }
 }
 template <class T>
-void SortColumnsPlain(const T* up, const T* mid, const T* down, T* lo, T* md, T* hi, int n) {
-  for (int i = 0; i < n; ++i) SortColumn(up[i], mid[i], down[i], lo[i], md[i], hi[i]);
-}
-template <class T>
-void MedianRowPlain(const T* lo, const T* md, const T* hi, T* out, int n) {
-  for (int i = 0; i < n; ++i) out[i] = MedianOfColumns(lo, md, hi, i);
+void MedianRowPlain(const T* up, const T* mid, const T* down, T* out, int n) {
+  for (int i = 0; i < n; ++i) out[i] = WindowMedian(up, mid, down, i);
 }
 
 template <class T>
@@ -51,8 +47,7 @@ struct Tables {
   simd::Variants<PairRowFn<T>> pair[2];
   simd::Variants<ShiftRowFn<T>> shift[2];
   simd::Variants<PrefixRowFn<T>> prefix[2];
-  simd::Variants<SortColumnsFn<T>> sort;
-  simd::Variants<MedianRowFn<T>> median;
+  simd::Variants<NeighbourRowFn<T>> median;
 };
 
 template <class T, class Op>
@@ -78,7 +73,6 @@ void SetLevel(Tables<T>& t, simd::Level level, const RowKernels<T>& k) {
     slot(t.shift[e]) = k.shift[e];
     slot(t.prefix[e]) = k.prefix[e];
   }
-  slot(t.sort) = k.sort;
   slot(t.median) = k.median;
 }
 
@@ -87,7 +81,6 @@ Tables<T> MakeTables() {
   Tables<T> t;
   SetPlain<T, MinOp>(t, 0);
   SetPlain<T, MaxOp>(t, 1);
-  t.sort.plain = &SortColumnsPlain<T>;
   t.median.plain = &MedianRowPlain<T>;
 #if VNIMG_X86
   SetLevel(t, simd::Level::Sse2, RowKernelsSse2(T{}));
@@ -122,11 +115,7 @@ const simd::Variants<PrefixRowFn<T>>& PrefixRowVariants(Extremum e) {
   return TablesFor<T>().prefix[static_cast<int>(e)];
 }
 template <class T>
-const simd::Variants<SortColumnsFn<T>>& SortColumnsVariants() {
-  return TablesFor<T>().sort;
-}
-template <class T>
-const simd::Variants<MedianRowFn<T>>& MedianRowVariants() {
+const simd::Variants<NeighbourRowFn<T>>& MedianRowVariants() {
   return TablesFor<T>().median;
 }
 
@@ -135,8 +124,7 @@ const simd::Variants<MedianRowFn<T>>& MedianRowVariants() {
   template const simd::Variants<PairRowFn<T>>& PairRowVariants<T>(Extremum);                  \
   template const simd::Variants<ShiftRowFn<T>>& ShiftRowVariants<T>(Extremum);                \
   template const simd::Variants<PrefixRowFn<T>>& PrefixRowVariants<T>(Extremum);              \
-  template const simd::Variants<SortColumnsFn<T>>& SortColumnsVariants<T>();                  \
-  template const simd::Variants<MedianRowFn<T>>& MedianRowVariants<T>();
+  template const simd::Variants<NeighbourRowFn<T>>& MedianRowVariants<T>();
 VNIMG_MORPHOLOGY_ROWS(std::uint8_t)
 VNIMG_MORPHOLOGY_ROWS(std::uint16_t)
 #undef VNIMG_MORPHOLOGY_ROWS

@@ -26,12 +26,6 @@ using ShiftRowFn = void (*)(T* buffer, int shift, int n);
 // prefix[i] = extremum(prefix[i], row[i]), then out[i] = extremum(suffix[i], prefix[i]).
 template <class T>
 using PrefixRowFn = void (*)(const T* suffix, const T* row, T* prefix, T* out, int n);
-// Column i of (up, mid, down) sorted into lo[i] <= md[i] <= hi[i], for i < n.
-template <class T>
-using SortColumnsFn = void (*)(const T* up, const T* mid, const T* down, T* lo, T* md, T* hi, int n);
-// out[i] = the median of the nine values of sorted columns i - 1, i, i + 1.
-template <class T>
-using MedianRowFn = void (*)(const T* lo, const T* md, const T* hi, T* out, int n);
 
 template <class T>
 const simd::Variants<NeighbourRowFn<T>>& NeighbourRowVariants(Extremum e, Shape shape);
@@ -41,10 +35,9 @@ template <class T>
 const simd::Variants<ShiftRowFn<T>>& ShiftRowVariants(Extremum e);
 template <class T>
 const simd::Variants<PrefixRowFn<T>>& PrefixRowVariants(Extremum e);
+// out[i] = the median of the nine values of the 3x3 window around column i.
 template <class T>
-const simd::Variants<SortColumnsFn<T>>& SortColumnsVariants();
-template <class T>
-const simd::Variants<MedianRowFn<T>>& MedianRowVariants();
+const simd::Variants<NeighbourRowFn<T>>& MedianRowVariants();
 
 // What one ISA file offers for one pixel width.
 template <class T>
@@ -53,8 +46,7 @@ struct RowKernels {
   PairRowFn<T> pair[2] = {};
   ShiftRowFn<T> shift[2] = {};
   PrefixRowFn<T> prefix[2] = {};
-  SortColumnsFn<T> sort = nullptr;
-  MedianRowFn<T> median = nullptr;
+  NeighbourRowFn<T> median = nullptr;
 };
 
 #if VNIMG_X86

@@ -4,7 +4,8 @@
 // internal linkage inside that file, compiled with that ISA's flags.
 //
 // V provides: R (register), kBytes, Load, Store (unaligned), Min8, Max8, Min16, Max16
-// (unsigned lanes). Each kernel runs whole registers while they fit and finishes the row with
+// (unsigned lanes), and kLaneShifts: whether it has Before<T>(a, b) (lanes a[last], b[0], ...,
+// b[last - 1]) and After<T>(a, b) (lanes a[1], ..., a[last], b[0]) for elements of type T. Each kernel runs whole registers while they fit and finishes the row with
 // the per-pixel rule.
 #pragma once
 
@@ -108,35 +109,78 @@ void PrefixRow(const T* suffix, const T* row, T* prefix, T* out, int n) {
   }
 }
 
-template <class V, class T>
-void SortColumns(const T* up, const T* mid, const T* down, T* lo, T* md, T* hi, int n) {
-  using Lo = VecOp<V, T, MinOp>;
-  using Hi = VecOp<V, T, MaxOp>;
-  int i = 0;
-  for (; i + Lo::kLanes <= n; i += Lo::kLanes) {
-    const auto a = Lo::At(up, i), b = Lo::At(mid, i), c = Lo::At(down, i);
-    const auto a1 = Lo::Of(a, b), b1 = Hi::Of(a, b);
-    const auto b2 = Lo::Of(b1, c);
-    V::Store(hi + i, Hi::Of(b1, c));
-    V::Store(lo + i, Lo::Of(a1, b2));
-    V::Store(md + i, Hi::Of(a1, b2));
-  }
-  for (; i < n; ++i) SortColumn(up[i], mid[i], down[i], lo[i], md[i], hi[i]);
-}
+// Each column of the window sorted in registers (lo <= md <= hi, lane by lane).
+template <class V>
+struct SortedColumns {
+  typename V::R lo, md, hi;
+};
 
 template <class V, class T>
-void MedianRow(const T* lo, const T* md, const T* hi, T* out, int n) {
+SortedColumns<V> SortColumnsAt(const T* up, const T* mid, const T* down, int i) {
+  using Lo = VecOp<V, T, MinOp>;
+  using Hi = VecOp<V, T, MaxOp>;
+  const auto a = Lo::At(up, i), b = Lo::At(mid, i), c = Lo::At(down, i);
+  const auto a1 = Lo::Of(a, b), b1 = Hi::Of(a, b);
+  const auto b2 = Lo::Of(b1, c);
+  return {Lo::Of(a1, b2), Hi::Of(a1, b2), Hi::Of(b1, c)};
+}
+
+// The columns one to the left and one to the right of each lane of `cur`, taken from the
+// registers beside it rather than sorted again.
+template <class V, class T>
+SortedColumns<V> ColumnsBefore(const SortedColumns<V>& prev, const SortedColumns<V>& cur) {
+  return {V::template Before<T>(prev.lo, cur.lo), V::template Before<T>(prev.md, cur.md), V::template Before<T>(prev.hi, cur.hi)};
+}
+template <class V, class T>
+SortedColumns<V> ColumnsAfter(const SortedColumns<V>& cur, const SortedColumns<V>& next) {
+  return {V::template After<T>(cur.lo, next.lo), V::template After<T>(cur.md, next.md), V::template After<T>(cur.hi, next.hi)};
+}
+
+// The median of the largest low, the median middle and the smallest high.
+template <class V, class T>
+typename V::R MedianOfSorted(const SortedColumns<V>& left, const SortedColumns<V>& centre, const SortedColumns<V>& right) {
   using Lo = VecOp<V, T, MinOp>;
   using Hi = VecOp<V, T, MaxOp>;
   const auto median3 = [](auto a, auto b, auto c) { return Hi::Of(Lo::Of(a, b), Lo::Of(Hi::Of(a, b), c)); };
-  int i = 0;
-  for (; i + Lo::kLanes <= n; i += Lo::kLanes) {
-    const auto lows = Hi::Of3(Lo::At(lo, i - 1), Lo::At(lo, i), Lo::At(lo, i + 1));
-    const auto highs = Lo::Of3(Lo::At(hi, i - 1), Lo::At(hi, i), Lo::At(hi, i + 1));
-    const auto mids = median3(Lo::At(md, i - 1), Lo::At(md, i), Lo::At(md, i + 1));
-    V::Store(out + i, median3(lows, mids, highs));
+  const auto lows = Hi::Of3(left.lo, centre.lo, right.lo);
+  const auto highs = Lo::Of3(left.hi, centre.hi, right.hi);
+  return median3(lows, median3(left.md, centre.md, right.md), highs);
+}
+
+// The median of the windows around columns i to i + lanes - 1, their columns sorted here.
+template <class V, class T>
+typename V::R MedianAt(const T* up, const T* mid, const T* down, int i) {
+  return MedianOfSorted<V, T>(SortColumnsAt<V>(up, mid, down, i - 1), SortColumnsAt<V>(up, mid, down, i),
+                              SortColumnsAt<V>(up, mid, down, i + 1));
+}
+
+// Where V moves lanes across registers cheaply (kLaneShifts), every column is sorted once and
+// the registers of the columns before and after are assembled from the sorted registers beside
+// them; the row's first and last registers sort their outer neighbours from the rows. Else
+// (SSE2: three operations per move) each register sorts its neighbours' columns again. A row
+// that ends inside a register recomputes the last whole register ending at the row's end.
+template <class V, class T>
+void MedianRow(const T* up, const T* mid, const T* down, T* out, int n) {
+  constexpr int kLanes = VecOp<V, T, MinOp>::kLanes;
+  if (n < kLanes) {
+    for (int i = 0; i < n; ++i) out[i] = WindowMedian(up, mid, down, i);
+    return;
   }
-  for (; i < n; ++i) out[i] = MedianOfColumns(lo, md, hi, i);
+  int i = 0;
+  if constexpr (V::kLaneShifts) {
+    SortedColumns<V> before = SortColumnsAt<V>(up, mid, down, -1), cur = SortColumnsAt<V>(up, mid, down, 0);
+    for (; i + 2 * kLanes <= n; i += kLanes) {
+      const SortedColumns<V> next = SortColumnsAt<V>(up, mid, down, i + kLanes);
+      V::Store(out + i, MedianOfSorted<V, T>(before, cur, ColumnsAfter<V, T>(cur, next)));
+      before = ColumnsBefore<V, T>(cur, next);
+      cur = next;
+    }
+    V::Store(out + i, MedianOfSorted<V, T>(before, cur, SortColumnsAt<V>(up, mid, down, i + 1)));
+    i += kLanes;
+  } else {
+    for (; i + kLanes <= n; i += kLanes) V::Store(out + i, MedianAt<V>(up, mid, down, i));
+  }
+  if (i < n) V::Store(out + n - kLanes, MedianAt<V>(up, mid, down, n - kLanes));
 }
 
 template <class V, class T, class Op>
@@ -155,7 +199,6 @@ RowKernels<T> KernelsOf() {
   RowKernels<T> k;
   SetExtremum<V, T, MinOp>(k, 0);
   SetExtremum<V, T, MaxOp>(k, 1);
-  k.sort = &SortColumns<V, T>;
   k.median = &MedianRow<V, T>;
   return k;
 }

@@ -9,6 +9,7 @@ namespace {
 // is max(a, b).
 struct Sse2 {
   using R = __m128i;
+  static constexpr bool kLaneShifts = false;
   static constexpr int kBytes = 16;
   static R Load(const void* p) { return _mm_loadu_si128(static_cast<const R*>(p)); }
   static void Store(void* p, R v) { _mm_storeu_si128(static_cast<R*>(p), v); }
