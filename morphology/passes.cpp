@@ -74,9 +74,10 @@ bool PassSequence<T>::Repeat(Shape shape, unsigned count) {
   return Repeat(kernel, shape != Shape::Row, count, trace);
 }
 
-// Each row is copied between `half` neutral pixels on either side; steps of four (and one of
-// two) leave in buffer[i] the extremum over [i, i + p) for the largest power of two
-// p <= 2 half + 1, and two such windows cover the 2 half + 1 pixels of each output.
+// The level's in-register window where it has one and half fits; else the row is copied
+// between `half` neutral pixels on either side, steps of four (and one of two) leave in
+// buffer[i] the extremum over [i, i + p) for the largest power of two p <= 2 half + 1, and
+// two such windows cover the 2 half + 1 pixels of each output.
 template <class T>
 void PassSequence<T>::FilterRow(int y, int half, T* b, T* out) const {
   const int width = m_dst.GetWidth(), window = 2 * half + 1, length = width + 2 * half;
@@ -85,6 +86,7 @@ void PassSequence<T>::FilterRow(int y, int half, T* b, T* out) const {
     std::memcpy(out, row, static_cast<std::size_t>(width) * sizeof(T));
     return;
   }
+  if (m_window && half <= kWindowRowMaxHalf<T>) return m_window(row, half, out, width);
   int span = 1;
   while (2 * span <= window) span *= 2;
   std::fill_n(b, half, NeutralOf<T>(m_extremum));
@@ -114,24 +116,22 @@ bool PassSequence<T>::RowExtremum(int half) {
 
 // The column extremum below over whole rows, fed by FilterRow: block b + 1's rows are
 // filtered into the block buffer (before block b's outputs are written) and give both its
-// suffix and the prefixes of block b's outputs.
+// suffix and the prefixes of block b's outputs, in one BlockColumnsFn step.
 template <class T>
 bool PassSequence<T>::BoxExtremum(int halfX, int halfY) {
   const int width = m_dst.GetWidth(), height = m_dst.GetHeight(), window = 2 * halfY + 1;
   const std::size_t stride = static_cast<std::size_t>(width), rows = static_cast<std::size_t>(window);
   if ((3 * rows + 2) * stride * sizeof(T) > kFusedBytes)
     return (halfX == 0 || RowExtremum(halfX)) && ColumnExtremum(halfY);
-  Scratch<T> storage((3 * rows + 3) * stride + 2 * static_cast<std::size_t>(halfX));
+  Scratch<T> storage((3 * rows + 2) * stride + 2 * static_cast<std::size_t>(halfX));
   if (!storage) {
     frame::Fail(VN_ERR_OUT_OF_MEMORY, m_names.column);
     return false;
   }
-  const PairRowFn<T> pair = PairRowVariants<T>(m_extremum).Pick();
-  const PrefixRowFn<T> prefixed = PrefixRowVariants<T>(m_extremum).Pick();
+  const BlockColumnsFn<T> columns = BlockColumnsVariants<T>(m_extremum).Pick();
   T* block = storage.get();
   T* suffix[2] = {block + rows * stride, block + 2 * rows * stride};
-  T* prefix = block + 3 * rows * stride;
-  T* neutral = prefix + stride;
+  T* neutral = block + 3 * rows * stride;
   T* rowBuffer = neutral + stride;
   std::fill_n(neutral, stride, NeutralOf<T>(m_extremum));
   std::vector<const T*> blockRow(rows);
@@ -144,19 +144,15 @@ bool PassSequence<T>::BoxExtremum(int halfX, int halfY) {
       if (blockRow[t] != neutral) FilterRow(static_cast<int>(y), halfX, rowBuffer, block + t * stride);
     }
   };
-  const auto takeSuffix = [&](T* s) {
-    std::memcpy(s + (window - 1) * stride, blockRow[window - 1], stride * sizeof(T));
-    for (int t = window - 2; t >= 0; --t) pair(blockRow[t], s + (t + 1) * stride, s + t * stride, width);
-  };
+  std::vector<T*> outRow(rows);
   const frame::Rows<T> to(m_dst);
   fill(0);
-  takeSuffix(suffix[0]);
+  columns(blockRow.data(), window, nullptr, suffix[0], stride, nullptr, 0, width);
   for (long long b = 0; b * window < height; ++b) {
     fill(b + 1);
-    takeSuffix(suffix[(b + 1) % 2]);
-    std::fill_n(prefix, stride, NeutralOf<T>(m_extremum));
-    for (int t = 0; t < window && b * window + t < height; ++t)
-      prefixed(suffix[b % 2] + t * stride, t > 0 ? blockRow[t - 1] : neutral, prefix, to.Row(static_cast<int>(b * window + t)), width);
+    const int count = static_cast<int>(std::min<long long>(window, height - b * window));
+    for (int t = 0; t < count; ++t) outRow[t] = to.Row(static_cast<int>(b * window + t));
+    columns(blockRow.data(), window, suffix[b % 2], suffix[(b + 1) % 2], stride, outRow.data(), count, width);
   }
   Done();
   return true;

@@ -1,5 +1,7 @@
 #include "morphology/rows.h"
 
+#include <algorithm>
+
 #include "morphology/morphology_kernels.h"
 
 namespace vnimg::morphology {
@@ -30,11 +32,17 @@ void ShiftRowPlain(T* buffer, int shift, int n) {
   for (int i = 0; i < n; ++i) buffer[i] = Of4<Op>(buffer, i, shift);
 }
 template <class T, class Op>
-void PrefixRowPlain(const T* suffix, const T* row, T* prefix, T* out, int n) {
+void WindowRowPlain(const T* row, int half, T* out, int n) {
   for (int i = 0; i < n; ++i) {
-    prefix[i] = Op::Of(prefix[i], row[i]);
-    out[i] = Op::Of(suffix[i], prefix[i]);
+    T v = row[i];
+    for (int k = std::max(i - half, 0); k <= std::min(i + half, n - 1); ++k) v = Op::Of(v, row[k]);
+    out[i] = v;
   }
+}
+template <class T, class Op>
+void BlockColumnsPlain(const T* const* rows, int window, const T* s, T* next, std::size_t stride, T* const* out, int count,
+                       int n) {
+  for (int i = 0; i < n; ++i) BlockColumn<Op>(rows, window, s, next, stride, out, count, i);
 }
 template <class T>
 void MedianRowPlain(const T* up, const T* mid, const T* down, T* out, int n) {
@@ -46,7 +54,8 @@ struct Tables {
   simd::Variants<NeighbourRowFn<T>> neighbour[2][4];
   simd::Variants<PairRowFn<T>> pair[2];
   simd::Variants<ShiftRowFn<T>> shift[2];
-  simd::Variants<PrefixRowFn<T>> prefix[2];
+  simd::Variants<WindowRowFn<T>> window[2];
+  simd::Variants<BlockColumnsFn<T>> blockColumns[2];
   simd::Variants<NeighbourRowFn<T>> median;
 };
 
@@ -58,7 +67,8 @@ void SetPlain(Tables<T>& t, int e) {
   t.neighbour[e][3].plain = &CrossRowPlain<T, Op>;
   t.pair[e].plain = &PairRowPlain<T, Op>;
   t.shift[e].plain = &ShiftRowPlain<T, Op>;
-  t.prefix[e].plain = &PrefixRowPlain<T, Op>;
+  t.window[e].plain = &WindowRowPlain<T, Op>;
+  t.blockColumns[e].plain = &BlockColumnsPlain<T, Op>;
 }
 
 // Puts one ISA file's kernels at `level` of every table.
@@ -71,7 +81,8 @@ void SetLevel(Tables<T>& t, simd::Level level, const RowKernels<T>& k) {
     for (int s = 0; s < 4; ++s) slot(t.neighbour[e][s]) = k.neighbour[e][s];
     slot(t.pair[e]) = k.pair[e];
     slot(t.shift[e]) = k.shift[e];
-    slot(t.prefix[e]) = k.prefix[e];
+    slot(t.window[e]) = k.window[e];
+    slot(t.blockColumns[e]) = k.blockColumns[e];
   }
   slot(t.median) = k.median;
 }
@@ -111,8 +122,12 @@ const simd::Variants<ShiftRowFn<T>>& ShiftRowVariants(Extremum e) {
   return TablesFor<T>().shift[static_cast<int>(e)];
 }
 template <class T>
-const simd::Variants<PrefixRowFn<T>>& PrefixRowVariants(Extremum e) {
-  return TablesFor<T>().prefix[static_cast<int>(e)];
+const simd::Variants<BlockColumnsFn<T>>& BlockColumnsVariants(Extremum e) {
+  return TablesFor<T>().blockColumns[static_cast<int>(e)];
+}
+template <class T>
+const simd::Variants<WindowRowFn<T>>& WindowRowVariants(Extremum e) {
+  return TablesFor<T>().window[static_cast<int>(e)];
 }
 template <class T>
 const simd::Variants<NeighbourRowFn<T>>& MedianRowVariants() {
@@ -123,7 +138,8 @@ const simd::Variants<NeighbourRowFn<T>>& MedianRowVariants() {
   template const simd::Variants<NeighbourRowFn<T>>& NeighbourRowVariants<T>(Extremum, Shape); \
   template const simd::Variants<PairRowFn<T>>& PairRowVariants<T>(Extremum);                  \
   template const simd::Variants<ShiftRowFn<T>>& ShiftRowVariants<T>(Extremum);                \
-  template const simd::Variants<PrefixRowFn<T>>& PrefixRowVariants<T>(Extremum);              \
+  template const simd::Variants<WindowRowFn<T>>& WindowRowVariants<T>(Extremum);              \
+  template const simd::Variants<BlockColumnsFn<T>>& BlockColumnsVariants<T>(Extremum);        \
   template const simd::Variants<NeighbourRowFn<T>>& MedianRowVariants<T>();
 VNIMG_MORPHOLOGY_ROWS(std::uint8_t)
 VNIMG_MORPHOLOGY_ROWS(std::uint16_t)

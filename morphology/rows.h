@@ -5,6 +5,7 @@
 // may write over their first input.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "foundation/simd.h"
@@ -23,18 +24,31 @@ using PairRowFn = void (*)(const T* a, const T* b, T* out, int n);
 // buffer[i] = extremum of buffer[i + k shift], k = 0..3, for i < n, in increasing i.
 template <class T>
 using ShiftRowFn = void (*)(T* buffer, int shift, int n);
-// prefix[i] = extremum(prefix[i], row[i]), then out[i] = extremum(suffix[i], prefix[i]).
+
+// out[i] = the extremum of row[i - half .. i + half] clipped to [0, n). Reads the row in place
+// (unpadded); only AVX-512 has a variant, for half <= kWindowRowMaxHalf<T>.
 template <class T>
-using PrefixRowFn = void (*)(const T* suffix, const T* row, T* prefix, T* out, int n);
+using WindowRowFn = void (*)(const T* row, int half, T* out, int n);
+template <class T>
+inline constexpr int kWindowRowMaxHalf = 64 / static_cast<int>(sizeof(T)) - 1;
+
+// One step of the running column extrema over blocks of `window` rows (rows of s, next and
+// out: `stride` apart): row t of next = the extremum of rows[t .. window - 1], for t < window;
+// out[t] = the extremum of row t of s and rows[0 .. t - 1], for t < count.
+template <class T>
+using BlockColumnsFn = void (*)(const T* const* rows, int window, const T* s, T* next, std::size_t stride, T* const* out,
+                                int count, int n);
 
 template <class T>
 const simd::Variants<NeighbourRowFn<T>>& NeighbourRowVariants(Extremum e, Shape shape);
 template <class T>
+const simd::Variants<BlockColumnsFn<T>>& BlockColumnsVariants(Extremum e);
+template <class T>
+const simd::Variants<WindowRowFn<T>>& WindowRowVariants(Extremum e);
+template <class T>
 const simd::Variants<PairRowFn<T>>& PairRowVariants(Extremum e);
 template <class T>
 const simd::Variants<ShiftRowFn<T>>& ShiftRowVariants(Extremum e);
-template <class T>
-const simd::Variants<PrefixRowFn<T>>& PrefixRowVariants(Extremum e);
 // out[i] = the median of the nine values of the 3x3 window around column i.
 template <class T>
 const simd::Variants<NeighbourRowFn<T>>& MedianRowVariants();
@@ -45,7 +59,8 @@ struct RowKernels {
   NeighbourRowFn<T> neighbour[2][4] = {};  // [extremum][shape]
   PairRowFn<T> pair[2] = {};
   ShiftRowFn<T> shift[2] = {};
-  PrefixRowFn<T> prefix[2] = {};
+  WindowRowFn<T> window[2] = {};
+  BlockColumnsFn<T> blockColumns[2] = {};
   NeighbourRowFn<T> median = nullptr;
 };
 

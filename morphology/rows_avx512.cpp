@@ -1,5 +1,8 @@
 #include <immintrin.h>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "morphology/rows_simd.h"
 
 namespace vnimg::morphology {
@@ -21,7 +24,6 @@ struct Avx512 {
   template <class T>
   static R After(R a, R b) { return Permute<T>(a, Index<T>(1), b); }
 
- private:
   template <class T>
   static constexpr int Lanes() { return kBytes / static_cast<int>(sizeof(T)); }
   // Lane j holds j + offset.
@@ -43,9 +45,82 @@ struct Avx512 {
   }
 };
 
+// Pixels start .. start + lanes - 1 of `row`, those outside [0, n) neutral. Masked lanes
+// are never read, so the register may reach past either end of the row.
+template <class T, class Op>
+__m512i WindowLoad(const T* row, long long start, int n) {
+  constexpr int kLanes = 64 / static_cast<int>(sizeof(T));
+  if (start >= 0 && start + kLanes <= n) return Avx512::Load(row + start);
+  const long long lo = std::max(0LL, -start), hi = std::min<long long>(kLanes, n - start);
+  const auto at = reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(row) + start * static_cast<long long>(sizeof(T)));
+  const std::uint64_t mask = hi <= lo ? 0 : ((std::uint64_t{1} << (hi - lo)) - 1) << lo;
+  if constexpr (sizeof(T) == 1) return _mm512_mask_loadu_epi8(_mm512_set1_epi8(static_cast<char>(Op::template Neutral<T>())), mask, at);
+  else return _mm512_mask_loadu_epi16(_mm512_set1_epi16(static_cast<short>(Op::template Neutral<T>())), static_cast<__mmask32>(mask), at);
+}
+
+// Lanes at + k < n of v into out.
+template <class T>
+void WindowStore(T* out, int at, int n, __m512i v) {
+  constexpr int kLanes = 64 / static_cast<int>(sizeof(T));
+  if (at + kLanes <= n) return Avx512::Store(out + at, v);
+  const std::uint64_t mask = (std::uint64_t{1} << (n - at)) - 1;
+  if constexpr (sizeof(T) == 1) _mm512_mask_storeu_epi8(out + at, mask, v);
+  else _mm512_mask_storeu_epi16(out + at, static_cast<__mmask32>(mask), v);
+}
+
+// Doubling in registers: register j of level s holds, in each lane, the extremum of the 2^s
+// pixels of the neutral-padded row from that lane on, from registers j and j + 1 of level
+// s - 1 (one lane move, one extremum); the output is level kLevels at the window's start and
+// its end. Registers are taken in order, each level keeping its last one. Registers before
+// the row hold anything: they only feed registers before it.
+template <class T, class Op, int kLevels>
+void WindowRowLevels(const T* row, int half, T* out, int n) {
+  using E = VecOp<Avx512, T, Op>;
+  constexpr int kLanes = E::kLanes;
+  __m512i moves[kLevels], last[kLevels + 1];
+  for (int s = 0; s < kLevels; ++s) moves[s] = Avx512::Index<T>(1 << s), last[s] = _mm512_setzero_si512();
+  last[kLevels] = _mm512_setzero_si512();
+  const __m512i end = Avx512::Index<T>(2 * half + 1 - (1 << kLevels));
+  const int registers = (n + kLanes - 1) / kLanes;
+  for (int j = 0; j <= registers + kLevels; ++j) {
+    __m512i carry = WindowLoad<T, Op>(row, static_cast<long long>(j) * kLanes - half, n);
+    for (int s = 0; s < kLevels; ++s) {
+      const __m512i up = E::Of(last[s], Avx512::Permute<T>(last[s], moves[s], carry));
+      last[s] = carry;
+      carry = up;
+    }
+    const int at = (j - kLevels - 1) * kLanes;
+    if (at >= 0) WindowStore(out, at, n, E::Of(last[kLevels], Avx512::Permute<T>(last[kLevels], end, carry)));
+    last[kLevels] = carry;
+  }
+}
+
+// kLevels: the largest power of two within the window, up to 2^6 (half <= kWindowRowMaxHalf).
+template <class T, class Op>
+void WindowRow(const T* row, int half, T* out, int n) {
+  int levels = 0;
+  while ((2 << levels) <= 2 * half + 1) ++levels;
+  switch (levels) {
+    case 1: return WindowRowLevels<T, Op, 1>(row, half, out, n);
+    case 2: return WindowRowLevels<T, Op, 2>(row, half, out, n);
+    case 3: return WindowRowLevels<T, Op, 3>(row, half, out, n);
+    case 4: return WindowRowLevels<T, Op, 4>(row, half, out, n);
+    case 5: return WindowRowLevels<T, Op, 5>(row, half, out, n);
+    default: return WindowRowLevels<T, Op, 6>(row, half, out, n);
+  }
+}
+
+template <class T>
+RowKernels<T> KernelsWithWindows() {
+  RowKernels<T> k = KernelsOf<Avx512, T>();
+  k.window[0] = &WindowRow<T, MinOp>;
+  k.window[1] = &WindowRow<T, MaxOp>;
+  return k;
+}
+
 }  // namespace
 
-RowKernels<std::uint8_t> RowKernelsAvx512(std::uint8_t) { return KernelsOf<Avx512, std::uint8_t>(); }
-RowKernels<std::uint16_t> RowKernelsAvx512(std::uint16_t) { return KernelsOf<Avx512, std::uint16_t>(); }
+RowKernels<std::uint8_t> RowKernelsAvx512(std::uint8_t) { return KernelsWithWindows<std::uint8_t>(); }
+RowKernels<std::uint16_t> RowKernelsAvx512(std::uint16_t) { return KernelsWithWindows<std::uint16_t>(); }
 
 }  // namespace vnimg::morphology

@@ -94,19 +94,30 @@ void ShiftRow(T* buffer, int shift, int n) {
   for (; i < n; ++i) buffer[i] = Of4<Op>(buffer, i, shift);
 }
 
-template <class V, class T, class Op>
-void PrefixRow(const T* suffix, const T* row, T* prefix, T* out, int n) {
+template <class V, class T, class Op, int kCount>
+void BlockColumnsAt(const T* const* rows, int window, const T* s, T* next, std::size_t stride, T* const* out, int count, int i) {
   using E = VecOp<V, T, Op>;
+  typename V::R v[kCount];
+  const auto at = [i](int k) { return i + k * E::kLanes; };
+  for (int k = 0; k < kCount; ++k) V::Store(next + (window - 1) * stride + at(k), v[k] = E::At(rows[window - 1], at(k)));
+  for (int t = window - 2; t >= 0; --t)
+    for (int k = 0; k < kCount; ++k) V::Store(next + t * stride + at(k), v[k] = E::Of(v[k], E::At(rows[t], at(k))));
+  if (count == 0) return;
+  for (int k = 0; k < kCount; ++k) V::Store(out[0] + at(k), E::At(s, at(k))), v[k] = E::At(rows[0], at(k));
+  for (int t = 1; t < count; ++t)
+    for (int k = 0; k < kCount; ++k) {
+      V::Store(out[t] + at(k), E::Of(E::At(s + t * stride, at(k)), v[k]));
+      v[k] = E::Of(v[k], E::At(rows[t], at(k)));
+    }
+}
+
+template <class V, class T, class Op>
+void BlockColumns(const T* const* rows, int window, const T* s, T* next, std::size_t stride, T* const* out, int count, int n) {
+  constexpr int kWide = 4, kLanes = VecOp<V, T, Op>::kLanes;
   int i = 0;
-  for (; i + E::kLanes <= n; i += E::kLanes) {
-    const auto p = E::Of(E::At(prefix, i), E::At(row, i));
-    V::Store(prefix + i, p);
-    V::Store(out + i, E::Of(E::At(suffix, i), p));
-  }
-  for (; i < n; ++i) {
-    prefix[i] = Op::Of(prefix[i], row[i]);
-    out[i] = Op::Of(suffix[i], prefix[i]);
-  }
+  for (; i + kWide * kLanes <= n; i += kWide * kLanes) BlockColumnsAt<V, T, Op, kWide>(rows, window, s, next, stride, out, count, i);
+  for (; i + kLanes <= n; i += kLanes) BlockColumnsAt<V, T, Op, 1>(rows, window, s, next, stride, out, count, i);
+  for (; i < n; ++i) BlockColumn<Op>(rows, window, s, next, stride, out, count, i);
 }
 
 // Each column of the window sorted in registers (lo <= md <= hi, lane by lane).
@@ -191,7 +202,7 @@ void SetExtremum(RowKernels<T>& k, int e) {
   k.neighbour[e][3] = &CrossRow<V, T, Op>;
   k.pair[e] = &PairRow<V, T, Op>;
   k.shift[e] = &ShiftRow<V, T, Op>;
-  k.prefix[e] = &PrefixRow<V, T, Op>;
+  k.blockColumns[e] = &BlockColumns<V, T, Op>;
 }
 
 template <class V, class T>

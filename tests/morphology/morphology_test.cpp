@@ -95,14 +95,21 @@ void CheckRowKernels() {
         std::copy_n(buffer.begin(), w, RowOf(*d, y));
       }
     });
-    // Two rows in a row: the second output reads the prefix the first one left.
-    ExpectVariantsMatchPlain<T>(morphology::PrefixRowVariants<T>(e), make, [](auto fn, VnImage<T>& in, VnROI<T>* d) {
-      const int w = d->GetWidth();
-      for (int y = 0; y < d->GetHeight(); ++y) {
-        std::vector<T> prefix(RowOf(in, y + 2), RowOf(in, y + 2) + w), ignored(w);
-        fn(RowOf(in, y), RowOf(in, y + 1), prefix.data(), ignored.data(), w);
-        fn(RowOf(in, y + 1), RowOf(in, y), prefix.data(), RowOf(*d, y), w);
-      }
+    // Rows read in place (the pixels beside them must not count), every half-size the variant takes.
+    ExpectVariantsMatchPlain<T>(morphology::WindowRowVariants<T>(e), make, [](auto fn, VnImage<T>& in, VnROI<T>* d) {
+      for (int y = 0; y < d->GetHeight(); ++y)
+        fn(RowOf(in, y + 1, 1), 1 + (y * 13 + d->GetWidth()) % morphology::kWindowRowMaxHalf<T>, RowOf(*d, y), d->GetWidth());
+    });
+    // The input's rows as one block: its suffixes, then the outputs from those suffixes.
+    ExpectVariantsMatchPlain<T>(morphology::BlockColumnsVariants<T>(e), make, [](auto fn, VnImage<T>& in, VnROI<T>* d) {
+      const int w = d->GetWidth(), window = in.GetHeight(), count = d->GetHeight();
+      std::vector<const T*> rows;
+      std::vector<T*> out;
+      for (int t = 0; t < window; ++t) rows.push_back(RowOf(in, t, 1));
+      for (int t = 0; t < count; ++t) out.push_back(RowOf(*d, t));
+      std::vector<T> suffix(std::size_t(window) * w), ignored(suffix.size());
+      fn(rows.data(), window, nullptr, suffix.data(), std::size_t(w), nullptr, 0, w);
+      fn(rows.data(), window, suffix.data(), ignored.data(), std::size_t(w), out.data(), count, w);
     });
   }
   ExpectVariantsMatchPlain<T>(morphology::MedianRowVariants<T>(), make, threeRows);
