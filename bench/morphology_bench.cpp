@@ -54,13 +54,29 @@ void BM_Median(benchmark::State& state) {
 }
 BENCHMARK(BM_Median)->Apply(LargeSizes);
 
-// The median's variants below the machine's level, 1920 x 1080 (range(2): the level).
-void BM_MedianAtLevel(benchmark::State& state) {
-  simd::SetLevelCap(static_cast<simd::Level>(state.range(2)));
-  Measure<VnBW8>(state, [](auto* s, auto* d) { ImgMedian(s, d); });
-  simd::SetLevelCap(simd::Level::Avx512);
+// The variants below the machine's level, 1920 x 1080: the median and the box of half-size 7
+// (range(2): the level).
+void LevelArgs(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"w", "h", "level"})->Args({1920, 1080, 1})->Args({1920, 1080, 2})->Unit(benchmark::kMicrosecond);
 }
-BENCHMARK(BM_MedianAtLevel)->ArgNames({"w", "h", "level"})->Args({1920, 1080, 1})->Args({1920, 1080, 2});
+
+template <class Run>
+void MeasureAtLevel(benchmark::State& state, Run run) {
+  const simd::Level cap = simd::GetLevelCap();
+  simd::SetLevelCap(static_cast<simd::Level>(state.range(2)));
+  Measure<VnBW8>(state, run);
+  simd::SetLevelCap(cap);
+}
+
+void BM_MedianAtLevel(benchmark::State& state) {
+  MeasureAtLevel(state, [](auto* s, auto* d) { ImgMedian(s, d); });
+}
+BENCHMARK(BM_MedianAtLevel)->Apply(LevelArgs);
+
+void BM_ErodeBox7AtLevel(benchmark::State& state) {
+  MeasureAtLevel(state, [](auto* s, auto* d) { ImgErodeBox(s, d, 7u); });
+}
+BENCHMARK(BM_ErodeBox7AtLevel)->Apply(LevelArgs);
 
 #if VNIMG_WITH_OPENCV
 template <class T>
