@@ -1,6 +1,5 @@
 #include <immintrin.h>
 
-#include <algorithm>
 #include <cstdint>
 
 #include "morphology/rows_simd.h"
@@ -51,7 +50,7 @@ template <class T, class Op>
 __m512i WindowLoad(const T* row, long long start, int n) {
   constexpr int kLanes = 64 / static_cast<int>(sizeof(T));
   if (start >= 0 && start + kLanes <= n) return Avx512::Load(row + start);
-  const long long lo = std::max(0LL, -start), hi = std::min<long long>(kLanes, n - start);
+  const long long lo = start < 0 ? -start : 0, hi = n - start < kLanes ? n - start : kLanes;
   const auto at = reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(row) + start * static_cast<long long>(sizeof(T)));
   const std::uint64_t mask = hi <= lo ? 0 : ((std::uint64_t{1} << (hi - lo)) - 1) << lo;
   if constexpr (sizeof(T) == 1) return _mm512_mask_loadu_epi8(_mm512_set1_epi8(static_cast<char>(Op::template Neutral<T>())), mask, at);
