@@ -16,6 +16,10 @@ T NeutralOf(Extremum e) {
 // Largest half-size at or below which the passes are run one by one at the vector levels.
 constexpr unsigned kLiteralHalfLimit = 1;
 
+// Passes run together over the rows at the vector levels: their rings of rows stay in the
+// first- and second-level caches.
+constexpr unsigned kFusedPasses = 8;
+
 // Largest working set of the fused box (three blocks of rows), so that it stays in cache.
 constexpr std::size_t kFusedBytes = std::size_t{1} << 20;
 
@@ -31,6 +35,15 @@ int StripColumns(int width, int window, std::size_t pixelBytes) {
 
 template <class T>
 bool PassSequence<T>::Repeat(NeighbourRowFn<T> kernel, bool vertical, unsigned count, const char* trace) {
+  if (vertical && count > 1 && simd::ActiveLevel() != simd::Level::Plain) {
+    for (unsigned done = 0; done < count;) {
+      const unsigned group = std::min(count - done, kFusedPasses);
+      if (!RunFusedRows(*m_from, m_dst, m_border, trace, group, kernel)) return false;
+      Done();
+      done += group;
+    }
+    return true;
+  }
   for (unsigned i = 0; i < count; ++i) {
     if (!RunRows(*m_from, m_dst, vertical, m_border, trace, kernel)) return false;
     Done();

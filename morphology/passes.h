@@ -96,6 +96,49 @@ bool RunRows(const VnROI<T>& src, VnROI<T>& dst, bool vertical, Border<T> border
   return true;
 }
 
+// `count` vertical passes of row(...) one after the other, each as RunRows runs it, taken row
+// by row: pass k + 1 takes each row from pass k while the rows around it are still in cache, so
+// the image is read and written once. Pass k's input rows wait in a ring of three padded rows;
+// the last pass writes dst. Row y of pass k is made at step y + 1 + k, after pass k - 1 made
+// row y + 1 in the same step. In place works: dst row y is written once every source row up to
+// y + count has been copied, and no later one is.
+template <class T, class RowFn>
+bool RunFusedRows(const VnROI<T>& src, VnROI<T>& dst, Border<T> border, const char* trace, unsigned count, RowFn&& row) {
+  const int width = src.GetWidth(), height = src.GetHeight();
+  const std::size_t stride = static_cast<std::size_t>(width) + 2;
+  Scratch<T> storage((3 * std::size_t{count} + 1) * stride);
+  if (!storage) {
+    frame::Fail(VN_ERR_OUT_OF_MEMORY, trace);
+    return false;
+  }
+  const auto ring = [&](unsigned pass, long long y) { return storage.get() + (3 * pass + static_cast<unsigned>(y % 3)) * stride + 1; };
+  T* borderRow = storage.get() + 3 * std::size_t{count} * stride + 1;
+  std::fill_n(borderRow - 1, stride, border.value);
+  const auto pad = [&](T* buffer) {
+    buffer[-1] = border.constant ? border.value : buffer[0];
+    buffer[width] = border.constant ? border.value : buffer[width - 1];
+  };
+  const frame::Rows<T> from(src), to(dst);
+  for (long long t = 0; t < height + static_cast<long long>(count); ++t) {
+    if (t < height) {
+      std::memcpy(ring(0, t), from.Row(static_cast<int>(t)), static_cast<std::size_t>(width) * sizeof(T));
+      pad(ring(0, t));
+      if (t + 4 < height) HintRow(from.Row(static_cast<int>(t + 4)), width);
+    }
+    for (unsigned k = 0; k < count; ++k) {
+      const long long y = t - 1 - k;
+      if (y < 0 || y >= height) continue;
+      const T* cur = ring(k, y);
+      const T* up = y > 0 ? ring(k, y - 1) : border.constant ? borderRow : cur;
+      const T* down = y + 1 < height ? ring(k, y + 1) : border.constant ? borderRow : cur;
+      T* out = k + 1 < count ? ring(k + 1, y) : to.Row(static_cast<int>(y));
+      row(up, cur, down, out, width);
+      if (k + 1 < count) pad(out);
+    }
+  }
+  return true;
+}
+
 // Trace names of the passes of one pixel type and extremum.
 struct PassNames {
   const char* square;
@@ -115,7 +158,8 @@ class PassSequence {
 
   // `count` passes of one shape with the row kernel of the current vector level.
   bool Repeat(Shape shape, unsigned count);
-  // `count` passes of any row kernel (vertical: it reads the rows above and below).
+  // `count` passes of any row kernel (vertical: it reads the rows above and below); at the
+  // vector levels vertical passes run together over the rows, up to eight at a time.
   bool Repeat(NeighbourRowFn<T> kernel, bool vertical, unsigned count, const char* trace);
   // One step giving each pixel the extremum over the 2 half + 1 pixels of its row (column)
   // centred on it, clipped to the ROI: along a row by steps of four (their number grows as
