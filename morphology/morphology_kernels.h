@@ -74,21 +74,12 @@ inline T MedianOfColumns(const T* lo, const T* md, const T* hi, int i) {
   return Median3(lows, Median3(md[i - 1], md[i], md[i + 1]), highs);
 }
 
-// Column i of one step of the running column extrema (rows.h, BlockColumnsFn): the suffixes
-// of rows[0 .. window - 1] into next, then the outputs from s and the prefixes.
+// Column i of the suffixes of a block of rows (rows.h, SuffixColumnsFn).
 template <class Op, class T>
-inline void BlockColumn(const T* const* rows, int window, const T* s, T* next, std::size_t stride, T* const* out, int count,
-                        int i) {
+inline void SuffixColumn(const T* const* rows, int window, T* suffix, std::size_t stride, int i) {
   T v = rows[window - 1][i];
-  next[(window - 1) * stride + i] = v;
-  for (int t = window - 2; t >= 0; --t) next[t * stride + i] = v = Op::Of(v, rows[t][i]);
-  if (count == 0) return;
-  out[0][i] = s[i];
-  v = rows[0][i];
-  for (int t = 1; t < count; ++t) {
-    out[t][i] = Op::Of(s[t * stride + i], v);
-    v = Op::Of(v, rows[t][i]);
-  }
+  suffix[(window - 1) * stride + i] = v;
+  for (int t = window - 2; t >= 0; --t) suffix[t * stride + i] = v = Op::Of(v, rows[t][i]);
 }
 
 // The median of the 3x3 window around column i, its three columns sorted on the spot.

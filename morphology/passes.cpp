@@ -20,7 +20,7 @@ constexpr unsigned kLiteralHalfLimit = 1;
 // first- and second-level caches.
 constexpr unsigned kFusedPasses = 8;
 
-// Largest working set of the fused box (three blocks of rows), so that it stays in cache.
+// Largest working set of the fused box (two blocks of rows), so that it stays in cache.
 constexpr std::size_t kFusedBytes = std::size_t{1} << 20;
 
 // Suffix buffers of the column extrema: up to 1 KiB per row, fewer columns when the window
@@ -92,23 +92,26 @@ bool PassSequence<T>::Repeat(Shape shape, unsigned count) {
 // buffer[i] the extremum over [i, i + p) for the largest power of two p <= 2 half + 1, and
 // two such windows cover the 2 half + 1 pixels of each output.
 template <class T>
-void PassSequence<T>::FilterRow(int y, int half, T* b, T* out) const {
+void PassSequence<T>::FilterRow(int y, int half, T* b, T* out, const PrefixStep<T>* step) const {
   const int width = m_dst.GetWidth(), window = 2 * half + 1, length = width + 2 * half;
   const T* row = frame::Rows<T>(*m_from).Row(y);
+  if (m_window && half > 0 && half <= kWindowRowMaxHalf<T>) return m_window(row, half, out, width, step);
   if (half == 0) {
     std::memcpy(out, row, static_cast<std::size_t>(width) * sizeof(T));
-    return;
+  } else {
+    int span = 1;
+    while (2 * span <= window) span *= 2;
+    std::fill_n(b, half, NeutralOf<T>(m_extremum));
+    std::fill_n(b + half + width, half, NeutralOf<T>(m_extremum));
+    std::memcpy(b + half, row, static_cast<std::size_t>(width) * sizeof(T));
+    int q = 1;
+    for (; 4 * q <= span; q *= 4) m_shift(b, q, length - 4 * q + 1);
+    if (q < span) m_pair(b, b + q, b, length - 2 * q + 1);
+    m_pair(b, b + (window - span), out, width);
   }
-  if (m_window && half <= kWindowRowMaxHalf<T>) return m_window(row, half, out, width);
-  int span = 1;
-  while (2 * span <= window) span *= 2;
-  std::fill_n(b, half, NeutralOf<T>(m_extremum));
-  std::fill_n(b + half + width, half, NeutralOf<T>(m_extremum));
-  std::memcpy(b + half, row, static_cast<std::size_t>(width) * sizeof(T));
-  int q = 1;
-  for (; 4 * q <= span; q *= 4) m_shift(b, q, length - 4 * q + 1);
-  if (q < span) m_pair(b, b + q, b, length - 2 * q + 1);
-  m_pair(b, b + (window - span), out, width);
+  if (!step) return;
+  m_pair(step->suffix, step->prefix, step->out, width);
+  m_pair(step->prefix, out, step->prefix, width);
 }
 
 // Each row is copied between `half` neutral pixels on either side; doubling leaves in
@@ -127,45 +130,50 @@ bool PassSequence<T>::RowExtremum(int half) {
   return true;
 }
 
-// The column extremum below over whole rows, fed by FilterRow: block b + 1's rows are
-// filtered into the block buffer (before block b's outputs are written) and give both its
-// suffix and the prefixes of block b's outputs, in one BlockColumnsFn step.
+// The column extremum below over whole rows, fed by FilterRow. Block b + 1's rows are filtered
+// into the block buffer one by one, each giving output row b w + t from block b's suffix and
+// the prefix so far (a PrefixStep: in the filter's own loop where the level has one); then its
+// suffixes replace block b's. Every source row read lies at least half + 1 rows below the last
+// output written, so the step also works in place.
 template <class T>
 bool PassSequence<T>::BoxExtremum(int halfX, int halfY) {
   const int width = m_dst.GetWidth(), height = m_dst.GetHeight(), window = 2 * halfY + 1;
   const std::size_t stride = static_cast<std::size_t>(width), rows = static_cast<std::size_t>(window);
-  if ((3 * rows + 2) * stride * sizeof(T) > kFusedBytes)
+  if ((2 * rows + 3) * stride * sizeof(T) > kFusedBytes)
     return (halfX == 0 || RowExtremum(halfX)) && ColumnExtremum(halfY);
-  Scratch<T> storage((3 * rows + 2) * stride + 2 * static_cast<std::size_t>(halfX));
+  Scratch<T> storage((2 * rows + 3) * stride + 2 * static_cast<std::size_t>(halfX));
   if (!storage) {
     frame::Fail(VN_ERR_OUT_OF_MEMORY, m_names.column);
     return false;
   }
-  const BlockColumnsFn<T> columns = BlockColumnsVariants<T>(m_extremum).Pick();
+  const SuffixColumnsFn<T> suffixes = SuffixColumnsVariants<T>(m_extremum).Pick();
+  const T neutralValue = NeutralOf<T>(m_extremum);
   T* block = storage.get();
-  T* suffix[2] = {block + rows * stride, block + 2 * rows * stride};
-  T* neutral = block + 3 * rows * stride;
-  T* rowBuffer = neutral + stride;
-  std::fill_n(neutral, stride, NeutralOf<T>(m_extremum));
+  T* suffix = block + rows * stride;
+  T* neutral = suffix + rows * stride;
+  T* prefix = neutral + stride;
+  T* rowBuffer = prefix + stride;
+  std::fill_n(neutral, stride, neutralValue);
   std::vector<const T*> blockRow(rows);
-  const frame::Rows<T> from(*m_from);
-  const auto fill = [&](long long b) {
+  const frame::Rows<T> from(*m_from), to(m_dst);
+  // Block b; with count > 0, also the first count output rows of block b - 1.
+  const auto fill = [&](long long b, int count) {
+    std::fill_n(prefix, stride, neutralValue);
     for (int t = 0; t < window; ++t) {
       const long long y = b * window + t - halfY;
-      blockRow[t] = y >= 0 && y < height ? block + t * stride : neutral;
-      if (y + 4 < height) HintRow(from.Row(static_cast<int>(y + 4)), width);  // about 5 % at 1920x1080
-      if (blockRow[t] != neutral) FilterRow(static_cast<int>(y), halfX, rowBuffer, block + t * stride);
+      const bool inside = y >= 0 && y < height;
+      blockRow[t] = inside ? block + t * stride : neutral;
+      if (y + 4 >= 0 && y + 4 < height) HintRow(from.Row(static_cast<int>(y + 4)), width);  // about 5 % at 1920x1080
+      const PrefixStep<T> step{suffix + t * stride, prefix, t < count ? to.Row(static_cast<int>((b - 1) * window + t)) : nullptr};
+      if (inside) FilterRow(static_cast<int>(y), halfX, rowBuffer, block + t * stride, step.out ? &step : nullptr);
+      else if (step.out) m_pair(step.suffix, step.prefix, step.out, width);  // a neutral row leaves the prefix
     }
   };
-  std::vector<T*> outRow(rows);
-  const frame::Rows<T> to(m_dst);
-  fill(0);
-  columns(blockRow.data(), window, nullptr, suffix[0], stride, nullptr, 0, width);
+  fill(0, 0);
+  suffixes(blockRow.data(), window, suffix, stride, width);
   for (long long b = 0; b * window < height; ++b) {
-    fill(b + 1);
-    const int count = static_cast<int>(std::min<long long>(window, height - b * window));
-    for (int t = 0; t < count; ++t) outRow[t] = to.Row(static_cast<int>(b * window + t));
-    columns(blockRow.data(), window, suffix[b % 2], suffix[(b + 1) % 2], stride, outRow.data(), count, width);
+    fill(b + 1, static_cast<int>(std::min<long long>(window, height - b * window)));
+    if ((b + 1) * window < height) suffixes(blockRow.data(), window, suffix, stride, width);
   }
   Done();
   return true;

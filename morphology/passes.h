@@ -168,9 +168,8 @@ class PassSequence {
   // per pixel whatever half is).
   bool RowExtremum(int half);
   bool ColumnExtremum(int half);
-  // Both at once (halfY > 0): each source row is read once, filtered along its row into a
-  // block of rows that stays in cache, and the columns are taken from there, a strip of
-  // columns at a time.
+  // Both at once (halfY > 0): each source row is read once and filtered along its row into a
+  // block of rows that stays in cache; the outputs come from that row and the block before.
   bool BoxExtremum(int halfX, int halfY);
   // dst = src when no step ran.
   void Finish();
@@ -180,8 +179,9 @@ class PassSequence {
   // The 3x3 pass from a source that is not dst, at the vector levels: the column extremum of
   // three source rows into a padded buffer, then the row extremum of that buffer.
   bool SquareFromSource();
-  // Row y of the source filtered along the row into out (buffer: width + 2 halfX elements).
-  void FilterRow(int y, int halfX, T* buffer, T* out) const;
+  // Row y of the source filtered along the row into out (buffer: width + 2 halfX elements),
+  // then the step with out as the filtered row, if any.
+  void FilterRow(int y, int halfX, T* buffer, T* out, const PrefixStep<T>* step = nullptr) const;
   const VnROI<T>* m_from;
   VnROI<T>& m_dst;
   Extremum m_extremum;

@@ -32,17 +32,19 @@ void ShiftRowPlain(T* buffer, int shift, int n) {
   for (int i = 0; i < n; ++i) buffer[i] = Of4<Op>(buffer, i, shift);
 }
 template <class T, class Op>
-void WindowRowPlain(const T* row, int half, T* out, int n) {
+void WindowRowPlain(const T* row, int half, T* out, int n, const PrefixStep<T>* step) {
   for (int i = 0; i < n; ++i) {
     T v = row[i];
     for (int k = std::max(i - half, 0); k <= std::min(i + half, n - 1); ++k) v = Op::Of(v, row[k]);
     out[i] = v;
+    if (!step) continue;
+    step->out[i] = Op::Of(step->suffix[i], step->prefix[i]);
+    step->prefix[i] = Op::Of(step->prefix[i], v);
   }
 }
 template <class T, class Op>
-void BlockColumnsPlain(const T* const* rows, int window, const T* s, T* next, std::size_t stride, T* const* out, int count,
-                       int n) {
-  for (int i = 0; i < n; ++i) BlockColumn<Op>(rows, window, s, next, stride, out, count, i);
+void SuffixColumnsPlain(const T* const* rows, int window, T* suffix, std::size_t stride, int n) {
+  for (int i = 0; i < n; ++i) SuffixColumn<Op>(rows, window, suffix, stride, i);
 }
 template <class T>
 void MedianRowPlain(const T* up, const T* mid, const T* down, T* out, int n) {
@@ -55,7 +57,7 @@ struct Tables {
   simd::Variants<PairRowFn<T>> pair[2];
   simd::Variants<ShiftRowFn<T>> shift[2];
   simd::Variants<WindowRowFn<T>> window[2];
-  simd::Variants<BlockColumnsFn<T>> blockColumns[2];
+  simd::Variants<SuffixColumnsFn<T>> suffixColumns[2];
   simd::Variants<NeighbourRowFn<T>> median;
 };
 
@@ -68,7 +70,7 @@ void SetPlain(Tables<T>& t, int e) {
   t.pair[e].plain = &PairRowPlain<T, Op>;
   t.shift[e].plain = &ShiftRowPlain<T, Op>;
   t.window[e].plain = &WindowRowPlain<T, Op>;
-  t.blockColumns[e].plain = &BlockColumnsPlain<T, Op>;
+  t.suffixColumns[e].plain = &SuffixColumnsPlain<T, Op>;
 }
 
 // Puts one ISA file's kernels at `level` of every table.
@@ -82,7 +84,7 @@ void SetLevel(Tables<T>& t, simd::Level level, const RowKernels<T>& k) {
     slot(t.pair[e]) = k.pair[e];
     slot(t.shift[e]) = k.shift[e];
     slot(t.window[e]) = k.window[e];
-    slot(t.blockColumns[e]) = k.blockColumns[e];
+    slot(t.suffixColumns[e]) = k.suffixColumns[e];
   }
   slot(t.median) = k.median;
 }
@@ -122,8 +124,8 @@ const simd::Variants<ShiftRowFn<T>>& ShiftRowVariants(Extremum e) {
   return TablesFor<T>().shift[static_cast<int>(e)];
 }
 template <class T>
-const simd::Variants<BlockColumnsFn<T>>& BlockColumnsVariants(Extremum e) {
-  return TablesFor<T>().blockColumns[static_cast<int>(e)];
+const simd::Variants<SuffixColumnsFn<T>>& SuffixColumnsVariants(Extremum e) {
+  return TablesFor<T>().suffixColumns[static_cast<int>(e)];
 }
 template <class T>
 const simd::Variants<WindowRowFn<T>>& WindowRowVariants(Extremum e) {
@@ -139,7 +141,7 @@ const simd::Variants<NeighbourRowFn<T>>& MedianRowVariants() {
   template const simd::Variants<PairRowFn<T>>& PairRowVariants<T>(Extremum);                  \
   template const simd::Variants<ShiftRowFn<T>>& ShiftRowVariants<T>(Extremum);                \
   template const simd::Variants<WindowRowFn<T>>& WindowRowVariants<T>(Extremum);              \
-  template const simd::Variants<BlockColumnsFn<T>>& BlockColumnsVariants<T>(Extremum);        \
+  template const simd::Variants<SuffixColumnsFn<T>>& SuffixColumnsVariants<T>(Extremum);      \
   template const simd::Variants<NeighbourRowFn<T>>& MedianRowVariants<T>();
 VNIMG_MORPHOLOGY_ROWS(std::uint8_t)
 VNIMG_MORPHOLOGY_ROWS(std::uint16_t)

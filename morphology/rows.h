@@ -25,24 +25,33 @@ using PairRowFn = void (*)(const T* a, const T* b, T* out, int n);
 template <class T>
 using ShiftRowFn = void (*)(T* buffer, int shift, int n);
 
-// out[i] = the extremum of row[i - half .. i + half] clipped to [0, n). Reads the row in place
-// (unpadded); only AVX-512 has a variant, for half <= kWindowRowMaxHalf<T>.
+// The outputs of the rows before a block taken while the block's rows are filtered, row t of
+// the block giving output t: out[i] = extremum(suffix[i], prefix[i]), then prefix[i] =
+// extremum(prefix[i], filtered row t at i).
 template <class T>
-using WindowRowFn = void (*)(const T* row, int half, T* out, int n);
+struct PrefixStep {
+  const T* suffix;
+  T* prefix;
+  T* out;
+};
+
+// out[i] = the extremum of row[i - half .. i + half] clipped to [0, n); with a step, also the
+// step with out as the filtered row. Reads the row in place (unpadded); only AVX-512 has a
+// variant, for half <= kWindowRowMaxHalf<T>.
+template <class T>
+using WindowRowFn = void (*)(const T* row, int half, T* out, int n, const PrefixStep<T>* step);
 template <class T>
 inline constexpr int kWindowRowMaxHalf = 64 / static_cast<int>(sizeof(T)) - 1;
 
-// One step of the running column extrema over blocks of `window` rows (rows of s, next and
-// out: `stride` apart): row t of next = the extremum of rows[t .. window - 1], for t < window;
-// out[t] = the extremum of row t of s and rows[0 .. t - 1], for t < count.
+// The suffixes of a block of `window` rows for the running column extrema: row t of suffix
+// (rows `stride` apart) = the extremum of rows[t .. window - 1].
 template <class T>
-using BlockColumnsFn = void (*)(const T* const* rows, int window, const T* s, T* next, std::size_t stride, T* const* out,
-                                int count, int n);
+using SuffixColumnsFn = void (*)(const T* const* rows, int window, T* suffix, std::size_t stride, int n);
 
 template <class T>
 const simd::Variants<NeighbourRowFn<T>>& NeighbourRowVariants(Extremum e, Shape shape);
 template <class T>
-const simd::Variants<BlockColumnsFn<T>>& BlockColumnsVariants(Extremum e);
+const simd::Variants<SuffixColumnsFn<T>>& SuffixColumnsVariants(Extremum e);
 template <class T>
 const simd::Variants<WindowRowFn<T>>& WindowRowVariants(Extremum e);
 template <class T>
@@ -60,7 +69,7 @@ struct RowKernels {
   PairRowFn<T> pair[2] = {};
   ShiftRowFn<T> shift[2] = {};
   WindowRowFn<T> window[2] = {};
-  BlockColumnsFn<T> blockColumns[2] = {};
+  SuffixColumnsFn<T> suffixColumns[2] = {};
   NeighbourRowFn<T> median = nullptr;
 };
 

@@ -71,9 +71,10 @@ void WindowStore(T* out, int at, int n, __m512i v) {
 // pixels of the neutral-padded row from that lane on, from registers j and j + 1 of level
 // s - 1 (one lane move, one extremum); the output is level kLevels at the window's start and
 // its end. Registers are taken in order, each level keeping its last one. Registers before
-// the row hold anything: they only feed registers before it.
-template <class T, class Op, int kLevels>
-void WindowRowLevels(const T* row, int half, T* out, int n) {
+// the row hold anything: they only feed registers before it. The step's loads and stores run
+// beside the lane moves, where the core has room for them.
+template <class T, class Op, int kLevels, bool kStep>
+void WindowRowLevels(const T* row, int half, T* out, int n, const PrefixStep<T>* step) {
   using E = VecOp<Avx512, T, Op>;
   constexpr int kLanes = E::kLanes;
   __m512i moves[kLevels], last[kLevels + 1];
@@ -89,23 +90,37 @@ void WindowRowLevels(const T* row, int half, T* out, int n) {
       carry = up;
     }
     const int at = (j - kLevels - 1) * kLanes;
-    if (at >= 0) WindowStore(out, at, n, E::Of(last[kLevels], Avx512::Permute<T>(last[kLevels], end, carry)));
+    if (at >= 0) {
+      const __m512i filtered = E::Of(last[kLevels], Avx512::Permute<T>(last[kLevels], end, carry));
+      WindowStore(out, at, n, filtered);
+      if constexpr (kStep) {
+        const __m512i prefix = WindowLoad<T, Op>(step->prefix, at, n);
+        WindowStore(step->out, at, n, E::Of(WindowLoad<T, Op>(step->suffix, at, n), prefix));
+        WindowStore(step->prefix, at, n, E::Of(prefix, filtered));
+      }
+    }
     last[kLevels] = carry;
   }
 }
 
+template <class T, class Op, int kLevels>
+void WindowRowAt(const T* row, int half, T* out, int n, const PrefixStep<T>* step) {
+  if (step) return WindowRowLevels<T, Op, kLevels, true>(row, half, out, n, step);
+  WindowRowLevels<T, Op, kLevels, false>(row, half, out, n, step);
+}
+
 // kLevels: the largest power of two within the window, up to 2^6 (half <= kWindowRowMaxHalf).
 template <class T, class Op>
-void WindowRow(const T* row, int half, T* out, int n) {
+void WindowRow(const T* row, int half, T* out, int n, const PrefixStep<T>* step) {
   int levels = 0;
   while ((2 << levels) <= 2 * half + 1) ++levels;
   switch (levels) {
-    case 1: return WindowRowLevels<T, Op, 1>(row, half, out, n);
-    case 2: return WindowRowLevels<T, Op, 2>(row, half, out, n);
-    case 3: return WindowRowLevels<T, Op, 3>(row, half, out, n);
-    case 4: return WindowRowLevels<T, Op, 4>(row, half, out, n);
-    case 5: return WindowRowLevels<T, Op, 5>(row, half, out, n);
-    default: return WindowRowLevels<T, Op, 6>(row, half, out, n);
+    case 1: return WindowRowAt<T, Op, 1>(row, half, out, n, step);
+    case 2: return WindowRowAt<T, Op, 2>(row, half, out, n, step);
+    case 3: return WindowRowAt<T, Op, 3>(row, half, out, n, step);
+    case 4: return WindowRowAt<T, Op, 4>(row, half, out, n, step);
+    case 5: return WindowRowAt<T, Op, 5>(row, half, out, n, step);
+    default: return WindowRowAt<T, Op, 6>(row, half, out, n, step);
   }
 }
 

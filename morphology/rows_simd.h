@@ -94,30 +94,24 @@ void ShiftRow(T* buffer, int shift, int n) {
   for (; i < n; ++i) buffer[i] = Of4<Op>(buffer, i, shift);
 }
 
+// The running extrema of kCount registers side by side stay in registers up the block.
 template <class V, class T, class Op, int kCount>
-void BlockColumnsAt(const T* const* rows, int window, const T* s, T* next, std::size_t stride, T* const* out, int count, int i) {
+void SuffixColumnsAt(const T* const* rows, int window, T* suffix, std::size_t stride, int i) {
   using E = VecOp<V, T, Op>;
   typename V::R v[kCount];
   const auto at = [i](int k) { return i + k * E::kLanes; };
-  for (int k = 0; k < kCount; ++k) V::Store(next + (window - 1) * stride + at(k), v[k] = E::At(rows[window - 1], at(k)));
+  for (int k = 0; k < kCount; ++k) V::Store(suffix + (window - 1) * stride + at(k), v[k] = E::At(rows[window - 1], at(k)));
   for (int t = window - 2; t >= 0; --t)
-    for (int k = 0; k < kCount; ++k) V::Store(next + t * stride + at(k), v[k] = E::Of(v[k], E::At(rows[t], at(k))));
-  if (count == 0) return;
-  for (int k = 0; k < kCount; ++k) V::Store(out[0] + at(k), E::At(s, at(k))), v[k] = E::At(rows[0], at(k));
-  for (int t = 1; t < count; ++t)
-    for (int k = 0; k < kCount; ++k) {
-      V::Store(out[t] + at(k), E::Of(E::At(s + t * stride, at(k)), v[k]));
-      v[k] = E::Of(v[k], E::At(rows[t], at(k)));
-    }
+    for (int k = 0; k < kCount; ++k) V::Store(suffix + t * stride + at(k), v[k] = E::Of(v[k], E::At(rows[t], at(k))));
 }
 
 template <class V, class T, class Op>
-void BlockColumns(const T* const* rows, int window, const T* s, T* next, std::size_t stride, T* const* out, int count, int n) {
+void SuffixColumns(const T* const* rows, int window, T* suffix, std::size_t stride, int n) {
   constexpr int kWide = 4, kLanes = VecOp<V, T, Op>::kLanes;
   int i = 0;
-  for (; i + kWide * kLanes <= n; i += kWide * kLanes) BlockColumnsAt<V, T, Op, kWide>(rows, window, s, next, stride, out, count, i);
-  for (; i + kLanes <= n; i += kLanes) BlockColumnsAt<V, T, Op, 1>(rows, window, s, next, stride, out, count, i);
-  for (; i < n; ++i) BlockColumn<Op>(rows, window, s, next, stride, out, count, i);
+  for (; i + kWide * kLanes <= n; i += kWide * kLanes) SuffixColumnsAt<V, T, Op, kWide>(rows, window, suffix, stride, i);
+  for (; i + kLanes <= n; i += kLanes) SuffixColumnsAt<V, T, Op, 1>(rows, window, suffix, stride, i);
+  for (; i < n; ++i) SuffixColumn<Op>(rows, window, suffix, stride, i);
 }
 
 // Each column of the window sorted in registers (lo <= md <= hi, lane by lane).
@@ -202,7 +196,7 @@ void SetExtremum(RowKernels<T>& k, int e) {
   k.neighbour[e][3] = &CrossRow<V, T, Op>;
   k.pair[e] = &PairRow<V, T, Op>;
   k.shift[e] = &ShiftRow<V, T, Op>;
-  k.blockColumns[e] = &BlockColumns<V, T, Op>;
+  k.suffixColumns[e] = &SuffixColumns<V, T, Op>;
 }
 
 template <class V, class T>

@@ -95,21 +95,31 @@ void CheckRowKernels() {
         std::copy_n(buffer.begin(), w, RowOf(*d, y));
       }
     });
-    // Rows read in place (the pixels beside them must not count), every half-size the variant takes.
+    // Rows read in place (the pixels beside them must not count), every half-size the variant
+    // takes; rows 4k and 4k + 1 get a step's output and its prefix (from input row 4k + 2).
     ExpectVariantsMatchPlain<T>(morphology::WindowRowVariants<T>(e), make, [](auto fn, VnImage<T>& in, VnROI<T>* d) {
-      for (int y = 0; y < d->GetHeight(); ++y)
-        fn(RowOf(in, y + 1, 1), 1 + (y * 13 + d->GetWidth()) % morphology::kWindowRowMaxHalf<T>, RowOf(*d, y), d->GetWidth());
+      const int w = d->GetWidth();
+      std::vector<T> filtered(w);
+      for (int y = 0; y < d->GetHeight(); ++y) {
+        const int half = 1 + (y * 13 + w) % morphology::kWindowRowMaxHalf<T>;
+        if (y % 4 == 0 && y + 1 < d->GetHeight()) {
+          std::copy_n(RowOf(in, y + 2, 1), w, RowOf(*d, y + 1));
+          const morphology::PrefixStep<T> step{RowOf(in, y, 1), RowOf(*d, y + 1), RowOf(*d, y)};
+          fn(RowOf(in, y + 1, 1), half, filtered.data(), w, &step);
+          ++y;
+        } else {
+          fn(RowOf(in, y + 1, 1), half, RowOf(*d, y), w, nullptr);
+        }
+      }
     });
-    // The input's rows as one block: its suffixes, then the outputs from those suffixes.
-    ExpectVariantsMatchPlain<T>(morphology::BlockColumnsVariants<T>(e), make, [](auto fn, VnImage<T>& in, VnROI<T>* d) {
-      const int w = d->GetWidth(), window = in.GetHeight(), count = d->GetHeight();
+    // The input's rows as one block; its suffixes into the output, clipped to its height.
+    ExpectVariantsMatchPlain<T>(morphology::SuffixColumnsVariants<T>(e), make, [](auto fn, VnImage<T>& in, VnROI<T>* d) {
+      const int w = d->GetWidth(), window = in.GetHeight();
       std::vector<const T*> rows;
-      std::vector<T*> out;
       for (int t = 0; t < window; ++t) rows.push_back(RowOf(in, t, 1));
-      for (int t = 0; t < count; ++t) out.push_back(RowOf(*d, t));
-      std::vector<T> suffix(std::size_t(window) * w), ignored(suffix.size());
-      fn(rows.data(), window, nullptr, suffix.data(), std::size_t(w), nullptr, 0, w);
-      fn(rows.data(), window, suffix.data(), ignored.data(), std::size_t(w), out.data(), count, w);
+      std::vector<T> suffix(std::size_t(window) * w);
+      fn(rows.data(), window, suffix.data(), std::size_t(w), w);
+      for (int t = 0; t < d->GetHeight(); ++t) std::copy_n(suffix.data() + std::size_t(t) * w, w, RowOf(*d, t));
     });
   }
   ExpectVariantsMatchPlain<T>(morphology::MedianRowVariants<T>(), make, threeRows);
