@@ -79,7 +79,9 @@ void ForEachRunSpan(const VnROI<VnBW8>& src, Visit visit) {
 void CountBW8Runs(const VnROI<VnBW8>& src, std::uint32_t* out) {
   std::uint64_t pixels = 0;
   ForEachRunSpan(src, [&](std::uint64_t start, std::uint64_t end) { pixels += end - start; });
-  BW8Counter counter(pixels);
+  // Runs follow shapes, whose next row mostly covers the same columns: the hints go one row
+  // down, where a fixed distance would miss the start of each run's row.
+  BW8Counter counter(pixels, static_cast<std::size_t>(src.GetRowPitch()));
   const VnBW8* base = src.GetImagePtr(0, 0);
   ForEachRunSpan(src, [&](std::uint64_t start, std::uint64_t end) { counter.Add(base + start, static_cast<std::size_t>(end - start)); });
   counter.SumInto(out);
