@@ -9,7 +9,8 @@ function(run)
 endfunction()
 
 # A cross build (TOOLCHAIN given) builds the consumer with the same toolchain and runs it
-# through RUN, the emulator command with its items joined by '|'.
+# through RUN, the emulator command with its items joined by '|'. EXE is the target's program
+# suffix (".exe" for Windows, which Wine needs to find the program).
 string(REPLACE "|" ";" run_on_target "${RUN}")
 set(prefix ${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -32,7 +33,7 @@ if(dlls)
   file(COPY ${dlls} DESTINATION ${WORK_DIR}/build)
   file(COPY ${dlls} DESTINATION ${WORK_DIR})
 endif()
-run(${run_on_target} ${WORK_DIR}/build/consumer)
+run(${run_on_target} ${WORK_DIR}/build/consumer${EXE})
 message(STATUS "find_package consumer: ${run_output}")
 
 find_program(PKG_CONFIG pkg-config)
@@ -43,8 +44,8 @@ if(PKG_CONFIG)
   run(${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${pc_dir} ${PKG_CONFIG} --cflags --libs vnimg)
   string(STRIP "${run_output}" flags)
   separate_arguments(flags UNIX_COMMAND "${flags}")
-  run(${CXX} ${SOURCE_DIR}/main.cpp ${flags} -o ${WORK_DIR}/consumer-pc)
+  run(${CXX} ${SOURCE_DIR}/main.cpp ${flags} -o ${WORK_DIR}/consumer-pc${EXE})
   get_filename_component(lib_dir ${pc_dir} DIRECTORY)
-  run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${lib_dir} ${run_on_target} ${WORK_DIR}/consumer-pc)
+  run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${lib_dir} ${run_on_target} ${WORK_DIR}/consumer-pc${EXE})
   message(STATUS "pkg-config consumer: ${run_output}")
 endif()
