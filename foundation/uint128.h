@@ -33,6 +33,9 @@ class Uint128 {
   }
   constexpr Uint128& operator+=(Uint128 b) { return *this = *this + b; }
   constexpr Uint128& operator*=(Uint128 b) { return *this = *this * b; }
+  friend constexpr bool operator<=(Uint128 a, Uint128 b) {
+    return a.m_high != b.m_high ? a.m_high < b.m_high : a.m_low <= b.m_low;
+  }
 
   // Rounded to nearest as the built-in conversions: the top 64 bits, with a sticky bit for
   // the rest, round as the whole number does.

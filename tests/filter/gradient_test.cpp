@@ -10,13 +10,14 @@
 #include "foundation/frame.h"
 #include "support/levels.h"
 #include "support/pixels.h"
+#include "support/uint128.h"
 #include "support/variants.h"
 
 namespace vnimg::test {
 namespace {
 
 using I64 = std::int64_t;
-__extension__ typedef unsigned __int128 U128;
+using U128 = Uint128;  // exact also on 32-bit targets
 
 template <class T> constexpr I64 kMax = sizeof(T) == 1 ? 255 : 65535;
 
@@ -27,11 +28,15 @@ I64 At(const VnROI<T>& roi, int x, int y) {
 template <class T> I64 Gx(const VnROI<T>& r, int x, int y) { return At(r, x - 1, y) - At(r, x + 1, y); }
 template <class T> I64 Gy(const VnROI<T>& r, int x, int y) { return At(r, x, y - 1) - At(r, x, y + 1); }
 
-U128 SquareRoot(U128 v) {
-  U128 r = static_cast<U128>(std::sqrt(static_cast<long double>(v)));
-  while (r * r > v) --r;
-  while ((r + 1) * (r + 1) <= v) ++r;
-  return r;
+// floor(sqrt(v) / n), the largest d with (d n)^2 <= v; a deviation is below 65536.
+I64 RootOver(U128 v, U128 n) {
+  I64 low = 0, high = 65536;
+  while (high - low > 1) {
+    const I64 mid = (low + high) / 2;
+    const U128 dn = U128(static_cast<std::uint64_t>(mid)) * n;
+    (dn * dn <= v ? low : high) = mid;
+  }
+  return low;
 }
 
 // floor(sqrt(n Q - S^2) / n) over the window, each position read with clamped coordinates.
@@ -40,10 +45,10 @@ I64 BruteDeviation(const VnROI<T>& src, int x, int y, int hx, int hy) {
   U128 s = 0, q = 0, n = 0;
   for (int j = -hy; j <= hy; ++j)
     for (int i = -hx; i <= hx; ++i) {
-      const U128 p = static_cast<U128>(At(src, x + i, y + j));
-      s += p, q += p * p, ++n;
+      const U128 p = static_cast<std::uint64_t>(At(src, x + i, y + j));
+      s += p, q += p * p, n += 1;
     }
-  return std::min<I64>(kMax<T>, static_cast<I64>(SquareRoot(n * q - s * s) / n));
+  return std::min<I64>(kMax<T>, RootOver(n * q - s * s, n));
 }
 
 template <class T>
@@ -89,7 +94,7 @@ TYPED_TEST(LocalDeviation, WideWindowsStayExact) {
   const int halves[][2] = {{300, 300}, {32767, 2}, {1000, 200}, {3, 32767}};
   auto weight = [](int c, int at, int half, int size) {  // the window positions that clamp to c
     const I64 from = c == 0 ? at - half : std::max<I64>(at - half, c), to = c == size - 1 ? at + half : std::min<I64>(at + half, c);
-    return U128(std::max<I64>(0, to - from + 1));
+    return U128(static_cast<std::uint64_t>(std::max<I64>(0, to - from + 1)));
   };
   for (const auto& h : halves)
     for (int kind = 0; kind < 2; ++kind) {
@@ -104,8 +109,8 @@ TYPED_TEST(LocalDeviation, WideWindowsStayExact) {
             const U128 w = weight(k % 3, x, h[0], 3) * weight(k / 3, y, h[1], 2), p = U128(src.GetPixel(k % 3, k / 3));
             s += w * p, q += w * p * p;
           }
-          const U128 n = U128(2 * h[0] + 1) * U128(2 * h[1] + 1);
-          EXPECT_EQ(dst.GetPixel(x, y), I64(SquareRoot(n * q - s * s) / n)) << h[0] << "," << h[1] << " at " << x << "," << y;
+          const U128 n = U128(2 * std::uint64_t(h[0]) + 1) * U128(2 * std::uint64_t(h[1]) + 1);
+          EXPECT_EQ(dst.GetPixel(x, y), RootOver(n * q - s * s, n)) << h[0] << "," << h[1] << " at " << x << "," << y;
         }
     }
 }
@@ -129,8 +134,8 @@ TYPED_TEST(LocalDeviation, VectorRowsAreExact) {
     frame::ForEachRow(*dst, [&](T* d, int width) {
       fn(job.s.data(), job.q.data(), job.n, d, width);
       for (int x = 0; x < width; ++x) {
-        const U128 n = U128(job.n), v = n * job.q[x] - U128(job.s[x]) * job.s[x];
-        ASSERT_EQ(I64(d[x]), I64(SquareRoot(v) / n)) << "n " << job.n << " s " << job.s[x] << " q " << job.q[x];
+        const U128 n = U128(static_cast<std::uint64_t>(job.n)), v = n * job.q[x] - U128(job.s[x]) * job.s[x];
+        ASSERT_EQ(I64(d[x]), RootOver(v, n)) << "n " << job.n << " s " << job.s[x] << " q " << job.q[x];
       }
     });
   }, 150);
