@@ -3,7 +3,6 @@
 // edges of exactness, hand-worked table entries, and the failures of these operations.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <functional>
 
 #include "filter/local_stats_kernels.h"
