@@ -31,6 +31,10 @@ function(vnimg_sources)
       else()
         set(flags -mavx512f -mavx512bw -mavx512vl -mavx512vbmi -mavx2 -mfma -mbmi -mbmi2 -mpopcnt)
       endif()
+      # Kernels and their loops start on cache lines, so that their speed does not move with
+      # whatever is linked before them (an unrelated change once made the SSE2 15x15 box 27 %
+      # slower, aligned functions alone did not help).
+      list(APPEND flags -falign-functions=64 -falign-loops=64)
       if(VNIMG_X86_32)
         list(APPEND flags -include ${PROJECT_SOURCE_DIR}/foundation/x86_32_intrinsics.h)
       endif()

@@ -165,9 +165,9 @@ class PassSequence {
   bool Repeat(NeighbourRowFn<T> kernel, bool vertical, unsigned count, const char* trace);
   // One step giving each pixel the extremum over the 2 half + 1 pixels of its row (column)
   // centred on it, clipped to the ROI: along a row by steps of four (their number grows as
-  // the logarithm of half), or by doubling in registers where the level has it (AVX-512,
-  // half below one register), along the columns by running extrema (about three operations
-  // per pixel whatever half is).
+  // the logarithm of half), or by doubling in registers where the level has it (AVX-512: up
+  // to windows of one register, from which wider ones go on in steps), along the columns by
+  // running extrema (about three operations per pixel whatever half is).
   bool RowExtremum(int half);
   bool ColumnExtremum(int half);
   // Both at once (halfY > 0): each source row is read once and filtered along its row into a
@@ -192,13 +192,14 @@ class PassSequence {
   // FilterRow's kernels at the current vector level, picked once rather than per row.
   ShiftRowFn<T> m_shift = ShiftRowVariants<T>(m_extremum).Pick();
   PairRowFn<T> m_pair = PairRowVariants<T>(m_extremum).Pick();
-  // The in-register window of the current level, where it has one (else null).
-  WindowRowFn<T> m_window = WindowOfLevel();
-  WindowRowFn<T> WindowOfLevel() const {
-    const auto& variants = WindowRowVariants<T>(m_extremum);
-    const WindowRowFn<T> picked = variants.Pick();
+  // The in-register windows and spans of the current level, where it has them (else null).
+  template <class Fn>
+  static Fn VectorOnly(const simd::Variants<Fn>& variants) {
+    const Fn picked = variants.Pick();
     return picked == variants.plain ? nullptr : picked;
   }
+  WindowRowFn<T> m_window = VectorOnly(WindowRowVariants<T>(m_extremum));
+  SpanRowFn<T> m_span = VectorOnly(SpanRowVariants<T>(m_extremum));
 };
 
 // Box erosion or dilation: the extremum over the (2 halfX + 1) x (2 halfY + 1) rectangle

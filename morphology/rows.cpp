@@ -43,6 +43,14 @@ void WindowRowPlain(const T* row, int half, T* out, int n, const PrefixStep<T>* 
   }
 }
 template <class T, class Op>
+void SpanRowPlain(const T* row, int half, T* out, int count, int n) {
+  for (int k = 0; k < count; ++k) {
+    T v = Op::template Neutral<T>();
+    for (int i = std::max(k - half, 0); i < std::min(k - half + kSpanLanes<T>, n); ++i) v = Op::Of(v, row[i]);
+    out[k] = v;
+  }
+}
+template <class T, class Op>
 void SuffixColumnsPlain(const T* const* rows, int window, T* suffix, std::size_t stride, int n) {
   for (int i = 0; i < n; ++i) SuffixColumn<Op>(rows, window, suffix, stride, i);
 }
@@ -57,6 +65,7 @@ struct Tables {
   simd::Variants<PairRowFn<T>> pair[2];
   simd::Variants<ShiftRowFn<T>> shift[2];
   simd::Variants<WindowRowFn<T>> window[2];
+  simd::Variants<SpanRowFn<T>> span[2];
   simd::Variants<SuffixColumnsFn<T>> suffixColumns[2];
   simd::Variants<NeighbourRowFn<T>> median;
 };
@@ -70,6 +79,7 @@ void SetPlain(Tables<T>& t, int e) {
   t.pair[e].plain = &PairRowPlain<T, Op>;
   t.shift[e].plain = &ShiftRowPlain<T, Op>;
   t.window[e].plain = &WindowRowPlain<T, Op>;
+  t.span[e].plain = &SpanRowPlain<T, Op>;
   t.suffixColumns[e].plain = &SuffixColumnsPlain<T, Op>;
 }
 
@@ -84,6 +94,7 @@ void SetLevel(Tables<T>& t, simd::Level level, const RowKernels<T>& k) {
     slot(t.pair[e]) = k.pair[e];
     slot(t.shift[e]) = k.shift[e];
     slot(t.window[e]) = k.window[e];
+    slot(t.span[e]) = k.span[e];
     slot(t.suffixColumns[e]) = k.suffixColumns[e];
   }
   slot(t.median) = k.median;
@@ -132,6 +143,10 @@ const simd::Variants<WindowRowFn<T>>& WindowRowVariants(Extremum e) {
   return TablesFor<T>().window[static_cast<int>(e)];
 }
 template <class T>
+const simd::Variants<SpanRowFn<T>>& SpanRowVariants(Extremum e) {
+  return TablesFor<T>().span[static_cast<int>(e)];
+}
+template <class T>
 const simd::Variants<NeighbourRowFn<T>>& MedianRowVariants() {
   return TablesFor<T>().median;
 }
@@ -141,6 +156,7 @@ const simd::Variants<NeighbourRowFn<T>>& MedianRowVariants() {
   template const simd::Variants<PairRowFn<T>>& PairRowVariants<T>(Extremum);                  \
   template const simd::Variants<ShiftRowFn<T>>& ShiftRowVariants<T>(Extremum);                \
   template const simd::Variants<WindowRowFn<T>>& WindowRowVariants<T>(Extremum);              \
+  template const simd::Variants<SpanRowFn<T>>& SpanRowVariants<T>(Extremum);                  \
   template const simd::Variants<SuffixColumnsFn<T>>& SuffixColumnsVariants<T>(Extremum);      \
   template const simd::Variants<NeighbourRowFn<T>>& MedianRowVariants<T>();
 VNIMG_MORPHOLOGY_ROWS(std::uint8_t)

@@ -41,7 +41,14 @@ struct PrefixStep {
 template <class T>
 using WindowRowFn = void (*)(const T* row, int half, T* out, int n, const PrefixStep<T>* step);
 template <class T>
-inline constexpr int kWindowRowMaxHalf = 64 / static_cast<int>(sizeof(T)) - 1;
+inline constexpr int kSpanLanes = 64 / static_cast<int>(sizeof(T));
+template <class T>
+inline constexpr int kWindowRowMaxHalf = kSpanLanes<T> - 1;
+// out[k] = the extremum of row[k - half .. k - half + kSpanLanes - 1] clipped to [0, n), for
+// k < count: the windows of one register's width that wider windows double on from. Reads the
+// row in place; only AVX-512 has a variant.
+template <class T>
+using SpanRowFn = void (*)(const T* row, int half, T* out, int count, int n);
 
 // The suffixes of a block of `window` rows for the running column extrema: row t of suffix
 // (rows `stride` apart) = the extremum of rows[t .. window - 1].
@@ -54,6 +61,8 @@ template <class T>
 const simd::Variants<SuffixColumnsFn<T>>& SuffixColumnsVariants(Extremum e);
 template <class T>
 const simd::Variants<WindowRowFn<T>>& WindowRowVariants(Extremum e);
+template <class T>
+const simd::Variants<SpanRowFn<T>>& SpanRowVariants(Extremum e);
 template <class T>
 const simd::Variants<PairRowFn<T>>& PairRowVariants(Extremum e);
 template <class T>
@@ -69,6 +78,7 @@ struct RowKernels {
   PairRowFn<T> pair[2] = {};
   ShiftRowFn<T> shift[2] = {};
   WindowRowFn<T> window[2] = {};
+  SpanRowFn<T> span[2] = {};
   SuffixColumnsFn<T> suffixColumns[2] = {};
   NeighbourRowFn<T> median = nullptr;
 };

@@ -69,25 +69,30 @@ void WindowStore(T* out, int at, int n, __m512i v) {
 
 // Doubling in registers: register j of level s holds, in each lane, the extremum of the 2^s
 // pixels of the neutral-padded row from that lane on, from registers j and j + 1 of level
-// s - 1 (one lane move, one extremum); the output is level kLevels at the window's start and
-// its end. Registers are taken in order, each level keeping its last one. Registers before
-// the row hold anything: they only feed registers before it. The step's loads and stores run
-// beside the lane moves, where the core has room for them.
-template <class T, class Op, int kLevels, bool kStep>
-void WindowRowLevels(const T* row, int half, T* out, int n, const PrefixStep<T>* step) {
+// s - 1 (one lane move, one extremum). Registers are taken in order, each level keeping its
+// last one. Registers before the row hold anything: they only feed registers before it.
+// kSpans: the output is level kLevels itself (kLevels = log2 of the lanes, a SpanRowFn); else
+// (a WindowRowFn) level kLevels at the window's start and at its end, and the step's loads
+// and stores run beside the lane moves, where the core has room for them.
+template <class T, class Op, int kLevels, bool kStep, bool kSpans = false>
+void WindowRowLevels(const T* row, int half, T* out, int count, int n, const PrefixStep<T>* step) {
   using E = VecOp<Avx512, T, Op>;
   constexpr int kLanes = E::kLanes;
   __m512i moves[kLevels], last[kLevels + 1];
   for (int s = 0; s < kLevels; ++s) moves[s] = Avx512::Index<T>(1 << s), last[s] = _mm512_setzero_si512();
   last[kLevels] = _mm512_setzero_si512();
-  const __m512i end = Avx512::Index<T>(2 * half + 1 - (1 << kLevels));
-  const int registers = (n + kLanes - 1) / kLanes;
-  for (int j = 0; j <= registers + kLevels; ++j) {
+  const __m512i end = Avx512::Index<T>(kSpans ? 0 : 2 * half + 1 - (1 << kLevels));
+  const int registers = (count + kLanes - 1) / kLanes;
+  for (int j = 0; j < registers + kLevels + (kSpans ? 0 : 1); ++j) {
     __m512i carry = WindowLoad<T, Op>(row, static_cast<long long>(j) * kLanes - half, n);
     for (int s = 0; s < kLevels; ++s) {
       const __m512i up = E::Of(last[s], Avx512::Permute<T>(last[s], moves[s], carry));
       last[s] = carry;
       carry = up;
+    }
+    if constexpr (kSpans) {
+      if (j >= kLevels) WindowStore(out, (j - kLevels) * kLanes, count, carry);
+      continue;
     }
     const int at = (j - kLevels - 1) * kLanes;
     if (at >= 0) {
@@ -105,8 +110,8 @@ void WindowRowLevels(const T* row, int half, T* out, int n, const PrefixStep<T>*
 
 template <class T, class Op, int kLevels>
 void WindowRowAt(const T* row, int half, T* out, int n, const PrefixStep<T>* step) {
-  if (step) return WindowRowLevels<T, Op, kLevels, true>(row, half, out, n, step);
-  WindowRowLevels<T, Op, kLevels, false>(row, half, out, n, step);
+  if (step) return WindowRowLevels<T, Op, kLevels, true>(row, half, out, n, n, step);
+  WindowRowLevels<T, Op, kLevels, false>(row, half, out, n, n, step);
 }
 
 // kLevels: the largest power of two within the window, up to 2^6 (half <= kWindowRowMaxHalf).
@@ -124,11 +129,20 @@ void WindowRow(const T* row, int half, T* out, int n, const PrefixStep<T>* step)
   }
 }
 
+template <class T, class Op>
+void SpanRow(const T* row, int half, T* out, int count, int n) {
+  constexpr int kLevels = sizeof(T) == 1 ? 6 : 5;
+  static_assert(1 << kLevels == kSpanLanes<T>);
+  WindowRowLevels<T, Op, kLevels, false, true>(row, half, out, count, n, nullptr);
+}
+
 template <class T>
 RowKernels<T> KernelsWithWindows() {
   RowKernels<T> k = KernelsOf<Avx512, T>();
   k.window[0] = &WindowRow<T, MinOp>;
   k.window[1] = &WindowRow<T, MaxOp>;
+  k.span[0] = &SpanRow<T, MinOp>;
+  k.span[1] = &SpanRow<T, MaxOp>;
   return k;
 }
 

@@ -112,6 +112,11 @@ void CheckRowKernels() {
         }
       }
     });
+    // Spans of one register's width from every offset, some wholly beside the row (neutral).
+    ExpectVariantsMatchPlain<T>(morphology::SpanRowVariants<T>(e), make, [](auto fn, VnImage<T>& in, VnROI<T>* d) {
+      const int w = d->GetWidth();
+      for (int y = 0; y < d->GetHeight(); ++y) fn(RowOf(in, y + 1, 1), (y * 29 + w) % (w + 80), RowOf(*d, y), w, w);
+    });
     // The input's rows as one block; its suffixes into the output, clipped to its height.
     ExpectVariantsMatchPlain<T>(morphology::SuffixColumnsVariants<T>(e), make, [](auto fn, VnImage<T>& in, VnROI<T>* d) {
       const int w = d->GetWidth(), window = in.GetHeight();
@@ -211,21 +216,31 @@ TEST(MorphologyHarness, BoxAndDiskAgainstTheLiteralPasses) {
   CheckOperations<VnBW16>(18, 4);
 }
 
-// A window so tall that three blocks of rows would leave the cache: the columns then run strip
-// by strip, the last strip partial.
-TEST(MorphologyHarness, TallWindowsRunInColumnStrips) {
-  Rng rng(5);
-  const Placement p{1100, 190, 3, 1, 1105, 193};
-  GuardedRoi<VnBW16> src(p, rng);
+// One box against the literal passes at every level, erosion and dilation.
+template <class T>
+void CheckBox(const Placement& p, unsigned hx, unsigned hy, unsigned seed) {
+  Rng rng(seed);
+  GuardedRoi<T> src(p, rng);
   for (bool dilate : {false, true}) {
-    const Grid expected = BoxReference(GridOf(*src.roi()), 2, 80, dilate);
+    const Grid expected = BoxReference(GridOf(*src.roi()), hx, hy, dilate);
     for (simd::Level level : Levels()) {
       LevelSetting setting(level);
-      GuardedRoi<VnBW16> dst(p, rng);
-      Operations<VnBW16>{}.box[dilate ? 1 : 0](src.roi(), dst.roi(), 2, 80);
-      EXPECT_TRUE(VnGetError() == 0 && GridOf(*dst.roi()) == expected && dst.OutsideUnchanged()) << simd::LevelName(level);
+      GuardedRoi<T> dst(p, rng);
+      Operations<T>{}.box[dilate ? 1 : 0](src.roi(), dst.roi(), hx, hy);
+      EXPECT_TRUE(VnGetError() == 0 && GridOf(*dst.roi()) == expected && dst.OutsideUnchanged())
+          << simd::LevelName(level) << " " << hx << "," << hy;
     }
   }
+}
+
+// A window so tall that three blocks of rows would leave the cache: the columns then run strip
+// by strip, the last strip partial.
+TEST(MorphologyHarness, TallWindowsRunInColumnStrips) { CheckBox<VnBW16>({1100, 190, 3, 1, 1105, 193}, 2, 80, 5); }
+
+// Rows wider than one register's window: the in-register spans, then steps; up to the ROI's width.
+TEST(MorphologyHarness, WideWindowsGoOnFromSpans) {
+  const Placement p{300, 9, 5, 2, 307, 12};
+  for (unsigned hx : {64u, 70u, 150u, 299u}) CheckBox<VnBW8>(p, hx, hx % 3, hx), CheckBox<VnBW16>(p, hx - 32, hx % 3, hx);
 }
 
 // Median of the nine window values, edge pixels repeated or the border value outside.
