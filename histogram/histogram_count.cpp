@@ -33,9 +33,12 @@ constexpr std::size_t kPairBins = 65536;
 constexpr std::size_t kLine = 64;
 
 // A read hint for the line at p + offset, which may lie past the buffer: a hint never faults.
+// Into the second-level cache, not past it: a non-temporal hint's lines bypass that cache, and
+// on Intel cores whatever evicts them from the first level (the pair table does) sends the
+// count back to memory (measured: 4096x4096 noise 341 against 241 ps a pixel, and erratic).
 inline void HintRead(const std::uint8_t* p, std::size_t offset) {
 #if defined(__GNUC__)
-  __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(p) + offset), 0, 0);
+  __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(p) + offset), 0, 1);
 #else
   (void)p, (void)offset;
 #endif

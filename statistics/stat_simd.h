@@ -270,9 +270,11 @@ const T* RowAt(const T* p, std::ptrdiff_t pitch, std::size_t r) {
 }
 
 // A read hint for each line of the n bytes at p, which may lie past the image: a hint never
-// faults.
+// faults. Into the second-level cache: non-temporal lines bypass it, and on Intel cores those
+// evicted from the first level before use come from memory again (measured: the projection of
+// 4096x4096 onto a row 2.04 against 0.67 ms).
 inline void HintLines(const std::uint8_t* p, std::size_t n) {
-  for (std::size_t i = 0; i < n; i += 64) __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(p) + i), 0, 0);
+  for (std::size_t i = 0; i < n; i += 64) __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(p) + i), 0, 1);
 }
 
 // Vectors of columns that AddColumns8 takes together, so that each row is read a few lines at
