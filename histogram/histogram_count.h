@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "foundation/simd.h"
+
 namespace vnimg::histogram {
 
 // Two partial tables of `bins` counts each; the histogram is their sum.
@@ -43,6 +45,15 @@ class BW8Counter {
   std::unique_ptr<std::uint8_t[]> m_pairs;  // 65536 pair counts modulo 256, or null
   std::size_t m_readAhead;
 };
+
+// The pair table folded into byte counts: out[b] += the sum of row b (pairs a + 256 b) and
+// out[a] += the sum of column a. Every entry is below 256, so no row or column sum passes 16 bits.
+using FoldPairsFn = void (*)(const std::uint8_t* pairs, std::uint32_t* out);
+const simd::Variants<FoldPairsFn>& FoldPairsVariants();
+#if VNIMG_X86
+void FoldPairsAvx2(const std::uint8_t* pairs, std::uint32_t* out);
+void FoldPairsAvx512(const std::uint8_t* pairs, std::uint32_t* out);
+#endif
 
 // How a wide pixel picks its bin: min(v >> shift, limit). limit is the last bin when the
 // histogram saturates, or one past it (a bin that is dropped) when it does not.

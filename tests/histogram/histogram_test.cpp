@@ -9,6 +9,7 @@
 #include "histogram/histogram_count.h"
 #include "histogram/histogram_moments.h"
 #include "histogram/histograms.h"
+#include "support/variants.h"
 
 namespace vnimg::test {
 namespace {
@@ -70,6 +71,26 @@ TEST(Histogram, ByteCounterCountsEveryByteOnce) {
     }
     counter.SumInto(counted.data());
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), counted.begin()) && counted[256] == 0xC0FFEE) << announced;
+  }
+}
+
+// The fold's variants against the plain fold, onto counts already there: random entries, with
+// a full row and a full column of 255, whose sums (65280) fill their 16 bits.
+TEST(Histogram, PairFoldVariantsMatchThePlainFold) {
+  Rng rng(13);
+  std::vector<std::uint8_t> pairs(65536);
+  for (auto& p : pairs) p = std::uint8_t(rng());
+  for (std::size_t i = 0; i < 256; ++i) pairs[i * 256 + 7] = pairs[9 * 256 + i] = 255;
+  Counts start(256);
+  for (auto& c : start) c = rng() % 1000;
+  const auto& variants = histogram::FoldPairsVariants();
+  Counts expected = start;
+  variants.plain(pairs.data(), expected.data());
+  EXPECT_EQ(std::accumulate(expected.begin(), expected.end(), 0ull), Total(start) + 2 * std::accumulate(pairs.begin(), pairs.end(), 0ull));
+  for (const auto& [level, fold] : VectorVariants(variants)) {
+    Counts actual = start;
+    fold(pairs.data(), actual.data());
+    EXPECT_EQ(actual, expected) << simd::LevelName(level);
   }
 }
 
