@@ -12,7 +12,8 @@ BM_MemoryCopy's (an 8-bit image of the same width and height) in the same run.
 import json
 import sys
 
-SIZES = [("1920x1080", ("/1920/1080", "w:1920/h:1080")), ("4096x4096", ("/4096/4096", "w:4096/h:4096"))]
+SIZES = [("224x224", ("/224/224", "w:224/h:224")), ("1920x1080", ("/1920/1080", "w:1920/h:1080")),
+         ("4096x4096", ("/4096/4096", "w:4096/h:4096"))]
 
 # (section, operation, our benchmark, OpenCV's benchmark or None)
 ROWS = [
