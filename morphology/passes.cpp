@@ -23,6 +23,17 @@ constexpr unsigned kFusedPasses = 8;
 // Largest working set of the fused box (two blocks of rows), so that it stays in cache.
 constexpr std::size_t kFusedBytes = std::size_t{1} << 20;
 
+// Elements between the rows of a block buffer: whole lines, never a multiple of four of them,
+// so that the rows fall in at least half the first-level cache's sets. Rows a multiple of
+// 4 KiB apart share one set, and the suffix pass walking down a block misses on every row
+// (measured at 4096x4096: the 61x61 box 2.67 to 2.01 ms, the 31x31 one 2.56 to 1.92 ms).
+template <class T>
+std::size_t RowStride(int width) {
+  std::size_t lines = (static_cast<std::size_t>(width) * sizeof(T) + 63) / 64;
+  if (lines % 4 == 0) ++lines;
+  return lines * 64 / sizeof(T);
+}
+
 // Suffix buffers of the column extrema: up to 1 KiB per row, fewer columns when the window
 // is tall, so that two blocks of 2 half + 1 rows stay near 2 MiB.
 int StripColumns(int width, int window, std::size_t pixelBytes) {
@@ -149,7 +160,7 @@ bool PassSequence<T>::RowExtremum(int half) {
 template <class T>
 bool PassSequence<T>::BoxExtremum(int halfX, int halfY) {
   const int width = m_dst.GetWidth(), height = m_dst.GetHeight(), window = 2 * halfY + 1;
-  const std::size_t stride = static_cast<std::size_t>(width), rows = static_cast<std::size_t>(window);
+  const std::size_t stride = RowStride<T>(width), rows = static_cast<std::size_t>(window);
   if ((2 * rows + 3) * stride * sizeof(T) > kFusedBytes)
     return (halfX == 0 || RowExtremum(halfX)) && ColumnExtremum(halfY);
   Scratch<T> storage((2 * rows + 3) * stride + 2 * static_cast<std::size_t>(halfX));
@@ -200,7 +211,7 @@ bool PassSequence<T>::ColumnExtremum(int half) {
   const int width = m_dst.GetWidth(), height = m_dst.GetHeight();
   const int window = 2 * half + 1;
   const int strip = StripColumns(width, window, sizeof(T));
-  const std::size_t stride = static_cast<std::size_t>(strip);
+  const std::size_t stride = RowStride<T>(strip);
   Scratch<T> storage((2 * static_cast<std::size_t>(window) + 2) * stride);
   if (!storage) {
     frame::Fail(VN_ERR_OUT_OF_MEMORY, m_names.column);

@@ -240,6 +240,11 @@ void CheckBox(const Placement& p, unsigned hx, unsigned hy, unsigned seed, bool 
 // Two blocks of rows too large for the cache (the whole width, 2 x 65 rows): the columns then
 // run strip by strip, the last strip partial, over three blocks.
 TEST(MorphologyHarness, LargeBlocksRunInColumnStrips) { CheckBox<VnBW16>({4100, 140, 3, 1, 4105, 143}, 2, 32, 5, true); }
+// Rows of 16 and 32 whole lines, whose block buffers are padded apart.
+TEST(MorphologyHarness, PaddedBlockRows) {
+  CheckBox<VnBW8>({1024, 40, 3, 1, 1029, 43}, 3, 6, 8);
+  CheckBox<VnBW16>({1010, 40, 3, 1, 1015, 43}, 5, 4, 9, true);
+}
 
 // Rows wider than one register's window: the in-register spans, then steps; up to the ROI's width.
 TEST(MorphologyHarness, WideWindowsGoOnFromSpans) {
