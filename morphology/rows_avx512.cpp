@@ -1,6 +1,7 @@
 #include <immintrin.h>
 
 #include <cstdint>
+#include <utility>
 
 #include "morphology/rows_simd.h"
 
@@ -96,7 +97,8 @@ class Doubling {
     const int registers = (m_count + kLanes - 1) / kLanes + kDelay;
     const int first = Larger(FloorDiv(m_half + kLanes - 1, kLanes), kDelay);
     const int last = Smaller(Smaller(FloorDiv(m_n + m_half - kLanes, kLanes), FloorDiv(outputs, kLanes) - 1 + kDelay), registers - 1);
-    int j = 0;
+    WarmUp(std::make_integer_sequence<int, kLevels>{});
+    int j = kLevels;
     for (; j < Smaller(first, registers); ++j) Register<false>(j);
     for (; j <= last; ++j) Register<true>(j);
     for (; j < registers; ++j) Register<false>(j);
@@ -107,15 +109,30 @@ class Doubling {
   static int Smaller(int a, int b) { return a < b ? a : b; }
   static int Larger(int a, int b) { return a < b ? b : a; }
 
-  template <bool kPlain>
-  void Register(int j) {
-    const long long start = static_cast<long long>(j) * kLanes - m_half;
-    __m512i carry = kPlain ? Avx512::Load(m_row + start) : WindowLoad<T, Op>(m_row, start, m_n);
-    for (int s = 0; s < kLevels; ++s) {
+  // The first `levels` levels on from the register just loaded (level 0), each from the one
+  // below it; returns the last.
+  __m512i Climb(__m512i carry, int levels) {
+    for (int s = 0; s < levels; ++s) {
       const __m512i up = E::Of(m_last[s], Avx512::Permute<T>(m_last[s], m_moves[s], carry));
       m_last[s] = carry;
       carry = up;
     }
+    return carry;
+  }
+
+  // Register j < kLevels: only its levels below j belong to registers inside the row; level j
+  // itself is this register's, kept for the next.
+  template <int j>
+  void Starting() {
+    m_last[j] = Climb(WindowLoad<T, Op>(m_row, static_cast<long long>(j) * kLanes - m_half, m_n), j);
+  }
+  template <int... j>
+  void WarmUp(std::integer_sequence<int, j...>) { (Starting<j>(), ...); }
+
+  template <bool kPlain>
+  void Register(int j) {
+    const long long start = static_cast<long long>(j) * kLanes - m_half;
+    const __m512i carry = Climb(kPlain ? Avx512::Load(m_row + start) : WindowLoad<T, Op>(m_row, start, m_n), kLevels);
     const int at = (j - kDelay) * kLanes;
     if constexpr (kSpans) {
       if (kPlain) Avx512::Store(m_out + at, carry);
