@@ -1,7 +1,6 @@
 #include <immintrin.h>
 
 #include <cstdint>
-#include <utility>
 
 #include "morphology/rows_simd.h"
 
@@ -13,6 +12,11 @@ struct Avx512 {
   static constexpr bool kLaneShifts = true;
   static constexpr int kBytes = 64;
   static R Load(const void* p) { return _mm512_loadu_si512(p); }
+  template <class T>
+  static R Fill(T v) {
+    if constexpr (sizeof(T) == 1) return _mm512_set1_epi8(static_cast<char>(v));
+    else return _mm512_set1_epi16(static_cast<short>(v));
+  }
   static void Store(void* p, R v) { _mm512_storeu_si512(p, v); }
   static R Min8(R a, R b) { return _mm512_min_epu8(a, b); }
   static R Max8(R a, R b) { return _mm512_max_epu8(a, b); }
@@ -54,8 +58,9 @@ __m512i WindowLoad(const T* row, long long start, int n) {
   const long long lo = start < 0 ? -start : 0, hi = n - start < kLanes ? n - start : kLanes;
   const auto at = reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(row) + start * static_cast<long long>(sizeof(T)));
   const std::uint64_t mask = hi <= lo ? 0 : ((std::uint64_t{1} << (hi - lo)) - 1) << lo;
-  if constexpr (sizeof(T) == 1) return _mm512_mask_loadu_epi8(_mm512_set1_epi8(static_cast<char>(Op::template Neutral<T>())), mask, at);
-  else return _mm512_mask_loadu_epi16(_mm512_set1_epi16(static_cast<short>(Op::template Neutral<T>())), static_cast<__mmask32>(mask), at);
+  const __m512i neutral = Avx512::Fill<T>(Op::template Neutral<T>());
+  if constexpr (sizeof(T) == 1) return _mm512_mask_loadu_epi8(neutral, mask, at);
+  else return _mm512_mask_loadu_epi16(neutral, static_cast<__mmask32>(mask), at);
 }
 
 // Lanes at + k < n of v into out.
@@ -69,36 +74,38 @@ void WindowStore(T* out, int at, int n, __m512i v) {
 }
 
 // Doubling in registers: register j of level s holds, in each lane, the extremum of the 2^s
-// pixels of the neutral-padded row from that lane on, from registers j and j + 1 of level
-// s - 1 (one lane move, one extremum). Registers are taken in order, each level keeping its
-// last one. Registers before the row hold anything: they only feed registers before it.
-// kSpans: the output is level kLevels itself (kLevels = log2 of the lanes, a SpanRowFn); else
-// (a WindowRowFn) level kLevels at the window's start and at its end, and the step's loads
-// and stores run beside the lane moves, where the core has room for them.
+// pixels of the neutral-padded row up to that lane, from registers j - 1 and j of level s - 1
+// (one lane move, one extremum). Registers are taken in order, each level keeping its last
+// one, so every level of a register is done in its own step; the lane move overwrites the
+// last register, which the step replaces anyway, so no register is copied for it.
+// Register j holds the pixels from j * lanes + lead: for a WindowRowFn lead = half, and the
+// output at x is level kLevels at x + half and at x - half + 2^kLevels - 1 (the step's loads
+// and stores run beside the lane moves, where the core has room for them); for a SpanRowFn
+// (kLevels = log2 of the lanes) lead = lanes - 1 - half and the output is level kLevels.
 template <class T, class Op, int kLevels, bool kStep, bool kSpans>
 class Doubling {
  public:
   using E = VecOp<Avx512, T, Op>;
   static constexpr int kLanes = E::kLanes;
-  // Register j's output goes to lanes (j - kDelay) * kLanes on.
-  static constexpr int kDelay = kSpans ? kLevels : kLevels + 1;
 
   Doubling(const T* row, int half, T* out, int count, int n, const PrefixStep<T>* step)
-      : m_row(row), m_half(half), m_out(out), m_count(count), m_n(n), m_step(step ? *step : PrefixStep<T>{}) {
-    for (int s = 0; s < kLevels; ++s) m_moves[s] = Avx512::Index<T>(1 << s), m_last[s] = _mm512_setzero_si512();
-    m_last[kLevels] = _mm512_setzero_si512();
-    m_end = Avx512::Index<T>(kSpans ? 0 : 2 * half + 1 - (1 << kLevels));
+      : m_row(row), m_lead(kSpans ? kLanes - 1 - half : half), m_out(out), m_count(count), m_n(n),
+        m_step(step ? *step : PrefixStep<T>{}) {
+    // Register -2 lies wholly before the row (lead < lanes): neutral at every level.
+    const __m512i neutral = Avx512::Fill<T>(Op::template Neutral<T>());
+    for (int s = 0; s < kLevels; ++s) m_moves[s] = Avx512::Index<T>(kLanes - (1 << s)), m_last[s] = neutral;
+    m_last[kLevels] = neutral;
+    m_end = Avx512::Index<T>(kLanes - (kSpans ? 0 : 2 * half + 1 - (1 << kLevels)));
   }
 
   // The registers whose loads, stores and step lie wholly inside the row take the plain forms
   // (measured: the masked forms' tests and branches cost a fifth of the 15x15 box at 1920x1080).
   void Run() {
     const int outputs = kSpans ? m_count : m_n;
-    const int registers = (m_count + kLanes - 1) / kLanes + kDelay;
-    const int first = Larger(FloorDiv(m_half + kLanes - 1, kLanes), kDelay);
-    const int last = Smaller(Smaller(FloorDiv(m_n + m_half - kLanes, kLanes), FloorDiv(outputs, kLanes) - 1 + kDelay), registers - 1);
-    WarmUp(std::make_integer_sequence<int, kLevels>{});
-    int j = kLevels;
+    const int registers = (m_count + kLanes - 1) / kLanes;
+    const int first = Larger(0, -FloorDiv(m_lead, kLanes));
+    const int last = Smaller(Smaller(FloorDiv(m_n - m_lead - kLanes, kLanes), outputs / kLanes - 1), registers - 1);
+    int j = -1;
     for (; j < Smaller(first, registers); ++j) Register<false>(j);
     for (; j <= last; ++j) Register<true>(j);
     for (; j < registers; ++j) Register<false>(j);
@@ -109,57 +116,46 @@ class Doubling {
   static int Smaller(int a, int b) { return a < b ? a : b; }
   static int Larger(int a, int b) { return a < b ? b : a; }
 
-  // The first `levels` levels on from the register just loaded (level 0), each from the one
-  // below it; returns the last.
-  __m512i Climb(__m512i carry, int levels) {
-    for (int s = 0; s < levels; ++s) {
-      const __m512i up = E::Of(m_last[s], Avx512::Permute<T>(m_last[s], m_moves[s], carry));
+  // One step's levels from its register of pixels; returns level kLevels.
+  __m512i Climb(__m512i carry) {
+    for (int s = 0; s < kLevels; ++s) {
+      const __m512i moved = Avx512::Permute<T>(m_last[s], m_moves[s], carry);
       m_last[s] = carry;
-      carry = up;
+      carry = E::Of(carry, moved);
     }
     return carry;
   }
 
-  // Register j < kLevels: only its levels below j belong to registers inside the row; level j
-  // itself is this register's, kept for the next.
-  template <int j>
-  void Starting() {
-    m_last[j] = Climb(WindowLoad<T, Op>(m_row, static_cast<long long>(j) * kLanes - m_half, m_n), j);
-  }
-  template <int... j>
-  void WarmUp(std::integer_sequence<int, j...>) { (Starting<j>(), ...); }
-
   template <bool kPlain>
   void Register(int j) {
-    const long long start = static_cast<long long>(j) * kLanes - m_half;
-    const __m512i carry = Climb(kPlain ? Avx512::Load(m_row + start) : WindowLoad<T, Op>(m_row, start, m_n), kLevels);
-    const int at = (j - kDelay) * kLanes;
+    const long long start = static_cast<long long>(j) * kLanes + m_lead;
+    const __m512i carry = Climb(kPlain ? Avx512::Load(m_row + start) : WindowLoad<T, Op>(m_row, start, m_n));
+    const int at = j * kLanes;
     if constexpr (kSpans) {
       if (kPlain) Avx512::Store(m_out + at, carry);
       else if (at >= 0) WindowStore(m_out, at, m_count, carry);
       return;
     }
-    if (kPlain || at >= 0) {
-      const __m512i filtered = E::Of(m_last[kLevels], Avx512::Permute<T>(m_last[kLevels], m_end, carry));
-      if (kPlain) Avx512::Store(m_out + at, filtered);
-      else WindowStore(m_out, at, m_n, filtered);
-      if constexpr (kStep) {
-        if constexpr (kPlain) {
-          const __m512i prefix = Avx512::Load(m_step.prefix + at);
-          Avx512::Store(m_step.out + at, E::Of(Avx512::Load(m_step.suffix + at), prefix));
-          Avx512::Store(m_step.prefix + at, E::Of(prefix, filtered));
-        } else {
-          const __m512i prefix = WindowLoad<T, Op>(m_step.prefix, at, m_n);
-          WindowStore(m_step.out, at, m_n, E::Of(WindowLoad<T, Op>(m_step.suffix, at, m_n), prefix));
-          WindowStore(m_step.prefix, at, m_n, E::Of(prefix, filtered));
-        }
+    const __m512i filtered = E::Of(carry, Avx512::Permute<T>(m_last[kLevels], m_end, carry));
+    m_last[kLevels] = carry;
+    if (!kPlain && at < 0) return;
+    if (kPlain) Avx512::Store(m_out + at, filtered);
+    else WindowStore(m_out, at, m_n, filtered);
+    if constexpr (kStep) {
+      if constexpr (kPlain) {
+        const __m512i prefix = Avx512::Load(m_step.prefix + at);
+        Avx512::Store(m_step.out + at, E::Of(Avx512::Load(m_step.suffix + at), prefix));
+        Avx512::Store(m_step.prefix + at, E::Of(prefix, filtered));
+      } else {
+        const __m512i prefix = WindowLoad<T, Op>(m_step.prefix, at, m_n);
+        WindowStore(m_step.out, at, m_n, E::Of(WindowLoad<T, Op>(m_step.suffix, at, m_n), prefix));
+        WindowStore(m_step.prefix, at, m_n, E::Of(prefix, filtered));
       }
     }
-    m_last[kLevels] = carry;
   }
 
   const T* m_row;
-  int m_half;
+  int m_lead;
   T* m_out;
   int m_count, m_n;
   PrefixStep<T> m_step;  // a copy: the stores through its pointers cannot change it
