@@ -20,7 +20,9 @@ constexpr unsigned kLiteralHalfLimit = 1;
 // first- and second-level caches.
 constexpr unsigned kFusedPasses = 8;
 
-// Largest working set of the fused box (two blocks of rows), so that it stays in cache.
+// The fused box's block of rows, twice over, within this: the block and as much again for the
+// rows streaming past it stay in cache. (When the suffixes had a block of their own this was
+// the two blocks; larger windows run in column strips, as measured then.)
 constexpr std::size_t kFusedBytes = std::size_t{1} << 20;
 
 // Elements between the rows of a block buffer: whole lines, never a multiple of four of them,
@@ -113,6 +115,7 @@ void PassSequence<T>::FilterRow(int y, int half, T* b, T* out, const PrefixStep<
   const int width = m_dst.GetWidth(), window = 2 * half + 1, length = width + 2 * half;
   const T* row = frame::Rows<T>(*m_from).Row(y);
   if (m_window && half > 0 && half <= kWindowRowMaxHalf<T>) return m_window(row, half, out, width, step);
+  if (step) m_pair(step->suffix, step->prefix, step->out, width);  // before out, which may be the suffix
   if (half == 0) {
     std::memcpy(out, row, static_cast<std::size_t>(width) * sizeof(T));
   } else {
@@ -131,9 +134,7 @@ void PassSequence<T>::FilterRow(int y, int half, T* b, T* out, const PrefixStep<
     if (q < span) m_pair(b, b + q, b, length - 2 * q + 1);
     m_pair(b, b + (window - span), out, width);
   }
-  if (!step) return;
-  m_pair(step->suffix, step->prefix, step->out, width);
-  m_pair(step->prefix, out, step->prefix, width);
+  if (step) m_pair(step->prefix, out, step->prefix, width);
 }
 
 // Each row is copied between `half` neutral pixels on either side; doubling leaves in
@@ -154,16 +155,17 @@ bool PassSequence<T>::RowExtremum(int half) {
 
 // The column extremum below over whole rows, fed by FilterRow. Block b + 1's rows are filtered
 // into the block buffer one by one, each giving output row b w + t from block b's suffix and
-// the prefix so far (a PrefixStep: in the filter's own loop where the level has one); then its
-// suffixes replace block b's. Every source row read lies at least half + 1 rows below the last
-// output written, so the step also works in place.
+// the prefix so far (a PrefixStep: in the filter's own loop where the level has one) and then
+// taking that suffix row's place; then the block's suffixes are taken over its rows. One block
+// of rows stays in cache rather than two. Every source row read lies at least half + 1 rows
+// below the last output written, so the step also works in place.
 template <class T>
 bool PassSequence<T>::BoxExtremum(int halfX, int halfY) {
   const int width = m_dst.GetWidth(), height = m_dst.GetHeight(), window = 2 * halfY + 1;
   const std::size_t stride = RowStride<T>(width), rows = static_cast<std::size_t>(window);
   if ((2 * rows + 3) * stride * sizeof(T) > kFusedBytes)
     return (halfX == 0 || RowExtremum(halfX)) && ColumnExtremum(halfY);
-  Scratch<T> storage((2 * rows + 3) * stride + 2 * static_cast<std::size_t>(halfX));
+  Scratch<T> storage((rows + 3) * stride + 2 * static_cast<std::size_t>(halfX));
   if (!storage) {
     frame::Fail(VN_ERR_OUT_OF_MEMORY, m_names.column);
     return false;
@@ -171,8 +173,8 @@ bool PassSequence<T>::BoxExtremum(int halfX, int halfY) {
   const SuffixColumnsFn<T> suffixes = SuffixColumnsVariants<T>(m_extremum).Pick();
   const T neutralValue = NeutralOf<T>(m_extremum);
   T* block = storage.get();
-  T* suffix = block + rows * stride;
-  T* neutral = suffix + rows * stride;
+  T* suffix = block;
+  T* neutral = block + rows * stride;
   T* prefix = neutral + stride;
   T* rowBuffer = prefix + stride;
   std::fill_n(neutral, stride, neutralValue);

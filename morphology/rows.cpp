@@ -36,10 +36,11 @@ void WindowRowPlain(const T* row, int half, T* out, int n, const PrefixStep<T>* 
   for (int i = 0; i < n; ++i) {
     T v = row[i];
     for (int k = std::max(i - half, 0); k <= std::min(i + half, n - 1); ++k) v = Op::Of(v, row[k]);
+    if (step) {
+      step->out[i] = Op::Of(step->suffix[i], step->prefix[i]);
+      step->prefix[i] = Op::Of(step->prefix[i], v);
+    }
     out[i] = v;
-    if (!step) continue;
-    step->out[i] = Op::Of(step->suffix[i], step->prefix[i]);
-    step->prefix[i] = Op::Of(step->prefix[i], v);
   }
 }
 template <class T, class Op>

@@ -27,7 +27,8 @@ using ShiftRowFn = void (*)(T* buffer, int shift, int n);
 
 // The outputs of the rows before a block taken while the block's rows are filtered, row t of
 // the block giving output t: out[i] = extremum(suffix[i], prefix[i]), then prefix[i] =
-// extremum(prefix[i], filtered row t at i).
+// extremum(prefix[i], filtered row t at i). The filtered row may be written over the suffix:
+// suffix[i] is read before the filtered row's element i is written.
 template <class T>
 struct PrefixStep {
   const T* suffix;

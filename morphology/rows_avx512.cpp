@@ -139,18 +139,16 @@ class Doubling {
     const __m512i filtered = E::Of(carry, Avx512::Permute<T>(m_last[kLevels], m_end, carry));
     m_last[kLevels] = carry;
     if (!kPlain && at < 0) return;
-    if (kPlain) Avx512::Store(m_out + at, filtered);
-    else WindowStore(m_out, at, m_n, filtered);
+    const auto load = [this, at](const T* p) { return kPlain ? Avx512::Load(p + at) : WindowLoad<T, Op>(p, at, m_n); };
+    const auto store = [this, at](T* p, __m512i v) { kPlain ? Avx512::Store(p + at, v) : WindowStore(p, at, m_n, v); };
     if constexpr (kStep) {
-      if constexpr (kPlain) {
-        const __m512i prefix = Avx512::Load(m_step.prefix + at);
-        Avx512::Store(m_step.out + at, E::Of(Avx512::Load(m_step.suffix + at), prefix));
-        Avx512::Store(m_step.prefix + at, E::Of(prefix, filtered));
-      } else {
-        const __m512i prefix = WindowLoad<T, Op>(m_step.prefix, at, m_n);
-        WindowStore(m_step.out, at, m_n, E::Of(WindowLoad<T, Op>(m_step.suffix, at, m_n), prefix));
-        WindowStore(m_step.prefix, at, m_n, E::Of(prefix, filtered));
-      }
+      // Both read before the filtered row is stored: it may go over the suffix.
+      const __m512i suffix = load(m_step.suffix), prefix = load(m_step.prefix);
+      store(m_out, filtered);
+      store(m_step.out, E::Of(suffix, prefix));
+      store(m_step.prefix, E::Of(prefix, filtered));
+    } else {
+      store(m_out, filtered);
     }
   }
 
