@@ -20,9 +20,8 @@ constexpr unsigned kLiteralHalfLimit = 1;
 // first- and second-level caches.
 constexpr unsigned kFusedPasses = 8;
 
-// The fused box's block of rows, twice over, within this: the block and as much again for the
-// rows streaming past it stay in cache. (When the suffixes had a block of their own this was
-// the two blocks; larger windows run in column strips, as measured then.)
+// Largest size of two blocks of rows of the fused box, which keeps one: the limit dates from
+// when it kept two, and the windows past it ran faster in column strips then; not measured again.
 constexpr std::size_t kFusedBytes = std::size_t{1} << 20;
 
 // Elements between the rows of a block buffer: whole lines, never a multiple of four of them,
