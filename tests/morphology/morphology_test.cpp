@@ -237,9 +237,9 @@ void CheckBox(const Placement& p, unsigned hx, unsigned hy, unsigned seed, bool 
   }
 }
 
-// Two blocks of rows too large for the cache (the whole width, 2 x 65 rows): the columns then
-// run strip by strip, the last strip partial, over three blocks.
-TEST(MorphologyHarness, LargeBlocksRunInColumnStrips) { CheckBox<VnBW16>({4100, 140, 3, 1, 4105, 143}, 2, 32, 5, true); }
+// A block of rows too large for the cache (the whole width, 125 rows): the columns then run
+// strip by strip, the last strip partial, over three blocks.
+TEST(MorphologyHarness, LargeBlocksRunInColumnStrips) { CheckBox<VnBW16>({4100, 260, 3, 1, 4105, 263}, 2, 62, 5, true); }
 // Rows of 16 and 32 whole lines, whose block buffers are padded apart.
 TEST(MorphologyHarness, PaddedBlockRows) {
   CheckBox<VnBW8>({1024, 40, 3, 1, 1029, 43}, 3, 6, 8);
