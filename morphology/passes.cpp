@@ -180,8 +180,8 @@ bool PassSequence<T>::BoxExtremum(int halfX, int halfY) {
   std::vector<const T*> blockRow(rows);
   const frame::Rows<T> from(*m_from), to(m_dst);
   // Block b; with count > 0, also the first count output rows of block b - 1. No read hints:
-  // they crowd the block out (measured with the source rows four ahead: 1920x1080 7 to 12 %
-  // slower, 4096x4096 level or slower but for `VnBW8` half-size 7, 0 to 10 % faster with them).
+  // they crowd the block out (measured against hints four rows ahead: 1920x1080 7 to 12 %
+  // faster without; 4096x4096 level or faster, but `VnBW8` half-size 7 up to 10 % slower).
   const auto fill = [&](long long b, int count) {
     std::fill_n(prefix, stride, neutralValue);
     for (int t = 0; t < window; ++t) {
