@@ -60,7 +60,7 @@ void CountBW8Rectangle(const VnROI<VnBW8>& src, std::uint32_t* out) {
 }
 
 // Calls visit(start, end) with each run's bytes [start, end) from pixel (0, 0), clipped to the
-// ROI's memory; empty runs are skipped.
+// ROI's memory, while it returns true; empty runs are skipped.
 template <class Visit>
 void ForEachRunSpan(const VnROI<VnBW8>& src, Visit visit) {
   const std::uint64_t extent = src.GetWidth() == 0 || src.GetHeight() == 0
@@ -71,19 +71,21 @@ void ForEachRunSpan(const VnROI<VnBW8>& src, Visit visit) {
   for (unsigned r = 0; r < src.GetMaskRunCount(); ++r) {
     const std::uint64_t start = runs[r].m_un32Start;
     const std::uint64_t end = std::min<std::uint64_t>(runs[r].m_un32End, extent);
-    if (start < end) visit(start, end);
+    if (start < end && !visit(start, end)) return;
   }
 }
 
 // The 256 counts of the mask runs' pixels into out.
 void CountBW8Runs(const VnROI<VnBW8>& src, std::uint32_t* out) {
+  // Only whether there are enough for the pair table matters (a pass over all the disc's runs
+  // at 1920x1080 cost about 0.5 % of their count).
   std::uint64_t pixels = 0;
-  ForEachRunSpan(src, [&](std::uint64_t start, std::uint64_t end) { pixels += end - start; });
+  ForEachRunSpan(src, [&](std::uint64_t start, std::uint64_t end) { return (pixels += end - start) < BW8Counter::kPairMinPixels; });
   // Runs follow shapes, whose next row mostly covers the same columns: the hints go one row
   // down, where a fixed distance would miss the start of each run's row.
   BW8Counter counter(pixels, static_cast<std::size_t>(src.GetRowPitch()));
   const VnBW8* base = src.GetImagePtr(0, 0);
-  ForEachRunSpan(src, [&](std::uint64_t start, std::uint64_t end) { counter.Add(base + start, static_cast<std::size_t>(end - start)); });
+  ForEachRunSpan(src, [&](std::uint64_t start, std::uint64_t end) { return counter.Add(base + start, static_cast<std::size_t>(end - start)), true; });
   counter.SumInto(out);
 }
 
