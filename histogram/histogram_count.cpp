@@ -131,6 +131,13 @@ void CountWide(const Pixel* p, std::size_t n, BinMap map, PartialCounts counts) 
 
 }  // namespace
 
+void HintSpanEnds(const std::uint8_t* p, std::size_t n) {
+  HintRead(p, 0);
+  HintRead(p, kLine);
+  HintRead(p, n - kLine);
+  HintRead(p, n - 2 * kLine);
+}
+
 BW8Counter::BW8Counter(std::uint64_t pixels, std::size_t readAhead) : m_readAhead(readAhead) {
   if (pixels >= kPairMinPixels) m_pairs.reset(new (std::nothrow) std::uint8_t[kPairBins]());
 }

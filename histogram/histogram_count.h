@@ -57,6 +57,10 @@ void FoldPairsAvx2(const std::uint8_t* pairs, std::uint32_t* out);
 void FoldPairsAvx512(const std::uint8_t* pairs, std::uint32_t* out);
 #endif
 
+// Read hints for the first two and the last two lines of the n bytes at p (any n: a hint never
+// faults).
+void HintSpanEnds(const std::uint8_t* p, std::size_t n);
+
 // How a wide pixel picks its bin: min(v >> shift, limit). limit is the last bin when the
 // histogram saturates, or one past it (a bin that is dropped) when it does not.
 struct BinMap {
