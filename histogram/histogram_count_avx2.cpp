@@ -16,8 +16,9 @@ struct Avx2 {
   static R Add64(R a, R b) { return _mm256_add_epi64(a, b); }
   static R Or(R a, R b) { return _mm256_or_si256(a, b); }
   static R SumBytes(R a) { return _mm256_sad_epu8(a, _mm256_setzero_si256()); }
-  static R EvenBytes(R a) { return _mm256_and_si256(a, _mm256_set1_epi16(0xFF)); }
-  static R OddBytes(R a) { return _mm256_srli_epi16(a, 8); }
+  static R InterleaveLow(R a, R b) { return _mm256_unpacklo_epi8(a, b); }
+  static R InterleaveHigh(R a, R b) { return _mm256_unpackhi_epi8(a, b); }
+  static R AddBytePairs(R a) { return _mm256_maddubs_epi16(a, _mm256_set1_epi8(1)); }
   static R ShiftFields(R a, int q) { return _mm256_sll_epi64(a, _mm_cvtsi32_si128(16 * q)); }
   static std::uint64_t Total64(R a) {
     const __m128i h = _mm_add_epi64(_mm256_castsi256_si128(a), _mm256_extracti128_si256(a, 1));

@@ -17,8 +17,9 @@ struct Avx512 {
   static R Add64(R a, R b) { return _mm512_add_epi64(a, b); }
   static R Or(R a, R b) { return _mm512_or_si512(a, b); }
   static R SumBytes(R a) { return _mm512_sad_epu8(a, _mm512_setzero_si512()); }
-  static R EvenBytes(R a) { return _mm512_and_si512(a, _mm512_set1_epi16(0xFF)); }
-  static R OddBytes(R a) { return _mm512_srli_epi16(a, 8); }
+  static R InterleaveLow(R a, R b) { return _mm512_unpacklo_epi8(a, b); }
+  static R InterleaveHigh(R a, R b) { return _mm512_unpackhi_epi8(a, b); }
+  static R AddBytePairs(R a) { return _mm512_maddubs_epi16(a, _mm512_set1_epi8(1)); }
   static R ShiftFields(R a, int q) { return _mm512_maskz_sll_epi64(0xFF, a, _mm_cvtsi32_si128(16 * q)); }
   static std::uint64_t Total64(R a) {
     const __m256i q = _mm256_add_epi64(_mm512_maskz_extracti64x4_epi64(0xF, a, 0), _mm512_maskz_extracti64x4_epi64(0xF, a, 1));
