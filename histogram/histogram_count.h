@@ -27,11 +27,12 @@ void CountBW8(const std::uint8_t* p, std::size_t n, PartialCounts counts);
 // count that wraps adds its 256 to both bytes' counts at once. A 64-byte block of one repeated
 // pair (flat areas) adds 32 to its count in one step rather than 32 increments of one bin, each
 // waiting on the last. Clearing and folding the table costs about what byte counting loses on
-// 20000 pixels of noise with the vector fold (measured: 16384 pixels 6.8 µs as bytes and 7.2 as
-// pairs, 25600 pixels 10.4 and 9.7), so smaller counts stay with bytes.
+// 16384 pixels of noise with the vector fold (measured, square images, as pairs against bytes:
+// 14400 pixels 5 % slower to 5 % faster, 16384 level to 6 % faster, 18496 3 to 10 % faster),
+// so smaller counts stay with bytes.
 class BW8Counter {
  public:
-  static constexpr std::uint64_t kPairMinPixels = 20000;
+  static constexpr std::uint64_t kPairMinPixels = 16384;
   // How far past the line being counted its read hint goes. Lines of a large image that arrive
   // late stall the increments (measured on an AMD core: 4096x4096 noise about 20 % faster with
   // the hint; on an Intel core any distance from 64 bytes to 16 KiB does as well).
