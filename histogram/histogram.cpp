@@ -68,7 +68,8 @@ void ForEachRunSpan(const VnROI<VnBW8>& src, Visit visit) {
                                    : std::uint64_t(src.GetRowPitch()) * std::uint64_t(src.GetHeight() - 1) +
                                          std::uint64_t(src.GetWidth());
   const VnRun* runs = src.GetMaskRuns();
-  for (unsigned r = 0; r < src.GetMaskRunCount(); ++r) {
+  const unsigned count = src.GetMaskRunCount();
+  for (unsigned r = 0; r < count; ++r) {
     const std::uint64_t start = runs[r].m_un32Start;
     const std::uint64_t end = std::min<std::uint64_t>(runs[r].m_un32End, extent);
     if (start < end && !visit(start, end)) return;

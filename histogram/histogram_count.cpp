@@ -30,20 +30,6 @@ namespace {
 
 constexpr std::size_t kPairBins = 65536;
 
-constexpr std::size_t kLine = 64;
-
-// A read hint for the line at p + offset, which may lie past the buffer: a hint never faults.
-// Into the second-level cache, not past it: a non-temporal hint's lines bypass that cache, and
-// on Intel cores whatever evicts them from the first level (the pair table does) sends the
-// count back to memory (measured: 4096x4096 noise 341 against 241 ps a pixel, and erratic).
-inline void HintRead(const std::uint8_t* p, std::size_t offset) {
-#if defined(__GNUC__)
-  __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(p) + offset), 0, 1);
-#else
-  (void)p, (void)offset;
-#endif
-}
-
 inline std::uint64_t Load64(const std::uint8_t* p) {
   std::uint64_t v;
   std::memcpy(&v, p, 8);
@@ -130,13 +116,6 @@ void CountWide(const Pixel* p, std::size_t n, BinMap map, PartialCounts counts) 
 }
 
 }  // namespace
-
-void HintSpanEnds(const std::uint8_t* p, std::size_t n) {
-  HintRead(p, 0);
-  HintRead(p, kLine);
-  HintRead(p, n - kLine);
-  HintRead(p, n - 2 * kLine);
-}
 
 BW8Counter::BW8Counter(std::uint64_t pixels, std::size_t readAhead) : m_readAhead(readAhead) {
   if (pixels >= kPairMinPixels) m_pairs.reset(new (std::nothrow) std::uint8_t[kPairBins]());

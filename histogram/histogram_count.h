@@ -58,9 +58,27 @@ void FoldPairsAvx2(const std::uint8_t* pairs, std::uint32_t* out);
 void FoldPairsAvx512(const std::uint8_t* pairs, std::uint32_t* out);
 #endif
 
-// Read hints for the first two and the last two lines of the n bytes at p (any n: a hint never
-// faults).
-void HintSpanEnds(const std::uint8_t* p, std::size_t n);
+constexpr std::size_t kLine = 64;
+
+// A read hint for the line at p + offset, which may lie past the buffer: a hint never faults.
+// Into the second-level cache, not past it: a non-temporal hint's lines bypass that cache, and
+// on Intel cores whatever evicts them from the first level (the pair table does) sends the
+// count back to memory (measured: 4096x4096 noise 341 against 241 ps a pixel, and erratic).
+inline void HintRead(const std::uint8_t* p, std::size_t offset) {
+#if defined(__GNUC__)
+  __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(p) + offset), 0, 1);
+#else
+  (void)p, (void)offset;
+#endif
+}
+
+// Read hints for the first two and the last two lines of the n bytes at p (any n).
+inline void HintSpanEnds(const std::uint8_t* p, std::size_t n) {
+  HintRead(p, 0);
+  HintRead(p, kLine);
+  HintRead(p, n - kLine);
+  HintRead(p, n - 2 * kLine);
+}
 
 // How a wide pixel picks its bin: min(v >> shift, limit). limit is the last bin when the
 // histogram saturates, or one past it (a bin that is dropped) when it does not.
