@@ -55,13 +55,15 @@ TEST(Histogram, EveryFormCountsRandomRoisAtOddPlaces) {
 // offsets; a guard past bin 255. In the longest span, two bytes alternating and broken every
 // 97th byte, then one byte broken every 61st, repeat one pair thousands of times (its count
 // wraps, in whole blocks of one pair and in single steps), in blocks of one pair and blocks
-// that miss by one byte at each of their 64 places.
+// that miss by one byte at each of their 64 places; then blocks of one 8-byte word repeated,
+// which are not one pair.
 TEST(Histogram, ByteCounterCountsEveryByteOnce) {
   Rng rng(7);
   std::vector<std::uint8_t> bytes(1 << 16);
   for (auto& b : bytes) b = std::uint8_t(rng());
   for (std::size_t i = 8000; i < 15000; ++i) bytes[i] = std::uint8_t(i % 97 == 0 ? 9 : 200 + i % 2);
   for (std::size_t i = 15000; i < 19000; ++i) bytes[i] = i % 61 == 0 ? 9 : 7;
+  for (std::size_t i = 19000; i < 20000; ++i) bytes[i] = std::uint8_t(40 + i % 8);
   for (std::uint64_t announced : {std::uint64_t{0}, histogram::BW8Counter::kPairMinPixels}) {
     histogram::BW8Counter counter(announced);
     Counts expected(256, 0), counted(257, 0xC0FFEE);
