@@ -159,6 +159,11 @@ def medians(path):
     return found
 
 
+def pairs(path):
+    return [(b["run_name"], b["paired_ratio"]) for b in json.load(open(path))["benchmarks"]
+            if b.get("aggregate_name") == "median" and "paired_ratio" in b]
+
+
 def lookup(found, pattern, spellings):
     for spelling in spellings:
         if "{size}" not in pattern:
@@ -193,6 +198,12 @@ def main(path):
             print("| Operation | Size | vnimg | OpenCV | ratio | of copy |")
             print("|---|---|---:|---:|---:|---:|")
             print("\n".join(lines))
+    paired = [(name, counter) for name, counter in pairs(path)]
+    if paired:  # benchmarks that time two calls in turn report their ratio, not a time
+        print("\n### Paired ratios\n")
+        print("| Benchmark | ratio |")
+        print("|---|---:|")
+        print("\n".join(f"| {name} | {counter:.3f} |" for name, counter in paired))
 
 if __name__ == "__main__":
     main(sys.argv[1])
