@@ -198,7 +198,7 @@ def main(path):
             print("| Operation | Size | vnimg | OpenCV | ratio | of copy |")
             print("|---|---|---:|---:|---:|---:|")
             print("\n".join(lines))
-    paired = [(name, counter) for name, counter in pairs(path)]
+    paired = pairs(path)
     if paired:  # benchmarks that time two calls in turn report their ratio, not a time
         print("\n### Paired ratios\n")
         print("| Benchmark | ratio |")
