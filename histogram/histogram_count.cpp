@@ -1,6 +1,7 @@
 #include "histogram/histogram_count.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 
 namespace vnimg::histogram {
@@ -136,7 +137,13 @@ void CountWide(const Pixel* p, std::size_t n, BinMap map, PartialCounts counts) 
 }  // namespace
 
 BW8Counter::BW8Counter(std::uint64_t pixels, std::size_t readAhead) : m_readAhead(readAhead) {
-  if (pixels >= kPairMinPixels) m_pairs.reset(new (std::nothrow) std::uint8_t[kPairBins]());
+  if (pixels < kPairMinPixels) return;
+  m_storage.reset(new (std::nothrow) std::uint8_t[kPairBins + kLine - 1]);
+  if (!m_storage) return;
+  void* table = m_storage.get();
+  std::size_t space = kPairBins + kLine - 1;
+  m_pairs = static_cast<std::uint8_t*>(std::align(kLine, kPairBins, table, space));
+  std::memset(m_pairs, 0, kPairBins);
 }
 
 void BW8Counter::Add(const std::uint8_t* p, std::size_t n) {
@@ -148,12 +155,12 @@ void BW8Counter::Add(const std::uint8_t* p, std::size_t n) {
     ++p;
     --n;
   }
-  CountPairs(p, n, m_readAhead, m_pairs.get(), m_bytes[0]);
+  CountPairs(p, n, m_readAhead, m_pairs, m_bytes[0]);
 }
 
 void BW8Counter::SumInto(std::uint32_t* out) const {
   for (std::size_t i = 0; i < 256; ++i) out[i] = m_bytes[0][i] + m_bytes[1][i];
-  if (m_pairs) FoldPairsVariants().Pick()(m_pairs.get(), out);
+  if (m_pairs) FoldPairsVariants().Pick()(m_pairs, out);
 }
 
 namespace {

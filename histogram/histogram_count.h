@@ -41,13 +41,19 @@ class BW8Counter {
   static constexpr std::uint64_t kPairMinPixels = 16384;
   // Pair table when `pixels` (the total to be added) is large and it can be had.
   explicit BW8Counter(std::uint64_t pixels, std::size_t readAhead = kReadAhead);
+  BW8Counter(const BW8Counter&) = delete;  // m_pairs points into m_storage
+  BW8Counter& operator=(const BW8Counter&) = delete;
   void Add(const std::uint8_t* p, std::size_t n);
   // out[i] = count of byte i, for 256 bins.
   void SumInto(std::uint32_t* out) const;
 
  private:
   std::uint32_t m_bytes[2][256] = {};
-  std::unique_ptr<std::uint8_t[]> m_pairs;  // 65536 pair counts modulo 256, or null
+  std::unique_ptr<std::uint8_t[]> m_storage;
+  // 65536 pair counts modulo 256 in m_storage, or null. On a line: at malloc's 16 bytes off
+  // one, every vector load of the fold straddles two lines (measured with AVX-512: 0.84
+  // against 0.60 us); aligned operator new costs more than it saves (memalign splits chunks).
+  std::uint8_t* m_pairs = nullptr;
   std::size_t m_readAhead;
 };
 
