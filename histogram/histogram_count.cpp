@@ -148,14 +148,23 @@ BW8Counter::BW8Counter(std::uint64_t pixels, std::size_t readAhead) : m_readAhea
 
 void BW8Counter::Add(const std::uint8_t* p, std::size_t n) {
   if (!m_pairs) return CountBW8(p, n, {m_bytes[0], m_bytes[1]});
-  // An odd span's first byte alone: its last one, read first, would wait for a line that the
+  // The bytes before the first 4-byte boundary alone, so that no load of two pairs straddles
+  // two lines (measured on an AMD core, a disc's runs: 2 to 5 % faster when the machine was
+  // busy, 0.4 % slower when quiet), without a branch: where a run starts is as good as random.
+  // An odd last byte is counted after the pairs: read first, it would wait for a line that the
   // count reaches only later (measured: odd spans of about 3000 bytes 3 % slower).
-  if (n % 2 != 0) {
-    ++m_bytes[0][p[0]];
-    ++p;
-    --n;
+  if (n < 4) {
+    if (n % 2 != 0) ++m_bytes[0][p[--n]];
+    return CountPairs(p, n, m_readAhead, m_pairs, m_bytes[0]);
   }
+  const unsigned head = (0u - static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(p))) & 3u;
+  for (unsigned k = 0; k < 3; ++k) m_bytes[0][p[k]] += k < head ? 1u : 0u;
+  p += head;
+  n -= head;
+  const std::size_t odd = n & 1u;
+  n -= odd;
   CountPairs(p, n, m_readAhead, m_pairs, m_bytes[0]);
+  m_bytes[0][p[n + odd - 1]] += static_cast<std::uint32_t>(odd);
 }
 
 void BW8Counter::SumInto(std::uint32_t* out) const {
