@@ -81,6 +81,16 @@ TEST(Histogram, ByteCounterCountsEveryByteOnce) {
     counter.SumInto(counted.data());
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), counted.begin()) && counted[256] == 0xC0FFEE) << announced;
   }
+  // A wrap in a span's last single steps: one pair 253 times (whole blocks, words, a step),
+  // then a 6-byte span of it after other bytes, the third of its steps wrapping.
+  std::vector<std::uint8_t> pair(518, 0x77);
+  std::fill(pair.begin() + 506, pair.begin() + 512, std::uint8_t{1});
+  histogram::BW8Counter counter(histogram::BW8Counter::kPairMinPixels);
+  counter.Add(pair.data(), 506);
+  counter.Add(pair.data() + 512, 6);
+  Counts counted(256);
+  counter.SumInto(counted.data());
+  EXPECT_EQ(counted, Bins(256, {{0x77, 512}}));
 }
 
 // The fold's variants against the plain fold, onto counts already there: random entries, with
